@@ -1,20 +1,10 @@
 // Placeholders for kernels not yet written; removed as each lands.
-#include "special/gamma.hpp"
-#include "special/erf.hpp"
-#include "special/trig.hpp"
 #include "special/inc_gamma.hpp"
 #include "special/inc_beta.hpp"
 #include "special/constants.hpp"
 
 namespace quantora {
 
-double lgamma_kernel(double /*x*/) { return NaN; }
-double lbeta_kernel(double /*a*/, double /*b*/) { return NaN; }
-double erf_kernel(double /*x*/) { return NaN; }
-double erf_inv_kernel(double /*x*/) { return NaN; }
-double tan_kernel(double /*x*/) { return NaN; }
-double atan_kernel(double /*x*/) { return NaN; }
-double tanh_kernel(double /*x*/) { return NaN; }
 double inc_gamma_kernel(double /*a*/, double /*x*/) { return NaN; }
 double inc_gamma_inv_kernel(double /*a*/, double /*p*/) { return NaN; }
 double inc_beta_kernel(double /*a*/, double /*b*/, double /*x*/) { return NaN; }
