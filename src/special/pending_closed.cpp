@@ -1,13 +1,10 @@
 // Placeholders for kernels not yet written; removed as each lands.
-#include "special/gamma.hpp"
 #include "special/erf.hpp"
 #include "special/trig.hpp"
 #include "special/constants.hpp"
 
 namespace quantora {
 
-double lgamma_kernel(double /*x*/) { return NaN; }
-double lbeta_kernel(double /*a*/, double /*b*/) { return NaN; }
 double erf_kernel(double /*x*/) { return NaN; }
 double erf_inv_kernel(double /*x*/) { return NaN; }
 double tan_kernel(double /*x*/) { return NaN; }
