@@ -4,22 +4,13 @@
 
 namespace quantora {
 
-double pnorm(double /*x*/, double /*mu*/, double /*sigma*/, bool /*log_p*/) { return NaN; }
-double pbern(std::int64_t /*x*/, double /*prob*/, bool /*log_p*/) { return NaN; }
 double pbeta(double /*x*/, double /*a*/, double /*b*/, bool /*log_p*/) { return NaN; }
 double pbinom(std::int64_t /*x*/, std::int64_t /*n_trials*/, double /*prob*/, bool /*log_p*/) { return NaN; }
-double pcauchy(double /*x*/, double /*mu*/, double /*sigma*/, bool /*log_p*/) { return NaN; }
 double pchisq(double /*x*/, double /*dof*/, bool /*log_p*/) { return NaN; }
-double pexp(double /*x*/, double /*rate*/, bool /*log_p*/) { return NaN; }
 double pf(double /*x*/, double /*df1*/, double /*df2*/, bool /*log_p*/) { return NaN; }
 double pgamma(double /*x*/, double /*shape*/, double /*scale*/, bool /*log_p*/) { return NaN; }
 double pinvgamma(double /*x*/, double /*shape*/, double /*scale*/, bool /*log_p*/) { return NaN; }
-double plaplace(double /*x*/, double /*mu*/, double /*sigma*/, bool /*log_p*/) { return NaN; }
-double plnorm(double /*x*/, double /*mu*/, double /*sigma*/, bool /*log_p*/) { return NaN; }
-double plogis(double /*x*/, double /*mu*/, double /*sigma*/, bool /*log_p*/) { return NaN; }
 double ppois(std::int64_t /*x*/, double /*rate*/, bool /*log_p*/) { return NaN; }
 double pt(double /*x*/, double /*dof*/, bool /*log_p*/) { return NaN; }
-double punif(double /*x*/, double /*a*/, double /*b*/, bool /*log_p*/) { return NaN; }
-double pweibull(double /*x*/, double /*shape*/, double /*scale*/, bool /*log_p*/) { return NaN; }
 
 }  // namespace quantora

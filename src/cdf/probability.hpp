@@ -1,0 +1,36 @@
+#pragma once
+// Shared finishing steps of the distribution functions: every value is a
+// probability, clamped into [0, 1] and then optionally logged.
+#include "special/constants.hpp"
+#include "special/elementary.hpp"
+
+namespace quantora {
+namespace cdf_detail {
+
+constexpr double PI = 3.141592653589793;
+
+inline bool is_inf(double v) { return v == INF || v == -INF; }
+
+// Both at +infinity or both at -infinity.
+inline bool same_infinity(double a, double b) {
+    return (a == INF && b == INF) || (a == -INF && b == -INF);
+}
+
+// +1, -1 or 0 as a double, the sign of a difference.
+inline double sign_of(double d) { return d > 0 ? 1.0 : (d < 0 ? -1.0 : 0.0); }
+
+// Sums, quadratures and fractions can leave [0, 1] by rounding; a probability
+// never does. NaN fails both comparisons and passes through.
+inline double clamp_unit(double v) { return v > 1 ? 1.0 : (v < 0 ? 0.0 : v); }
+
+inline double probability(double v, bool log_p) {
+    const double c = clamp_unit(v);
+    return log_p ? log_kernel(c) : c;
+}
+
+// The two fixed results, returned without a logarithm.
+inline double certain_zero(bool log_p) { return log_p ? -INF : 0.0; }
+inline double certain_one(bool log_p) { return log_p ? 0.0 : 1.0; }
+
+}  // namespace cdf_detail
+}  // namespace quantora
