@@ -1,0 +1,28 @@
+#pragma once
+// Result conventions shared by the density kernels: how a density that is
+// known without a formula, or computed as a logarithm, becomes the returned
+// value in either mode of the log flag.
+#include "special/constants.hpp"
+#include "special/elementary.hpp"
+
+namespace quantora::density_rules {
+
+// A zero density returned as it is: no logarithm is computed.
+inline double constant_zero(bool log) { return log ? -INF : 0.0; }
+
+// A density value decided before any formula; under the log flag its
+// logarithm, so values below EPS become -infinity.
+inline double special_value(double v, bool log) { return log ? log_kernel(v) : v; }
+
+// A formula that yields the log-density directly keeps full range in log mode.
+inline double from_log_density(double log_density, bool log) {
+    return log ? log_density : exp_kernel(log_density);
+}
+
+inline bool is_nan(double v) { return v != v; }
+inline bool is_infinite(double v) { return v == INF || v == -INF; }
+inline bool same_infinity(double a, double b) {
+    return (a == INF && b == INF) || (a == -INF && b == -INF);
+}
+
+}  // namespace quantora::density_rules
