@@ -1,6 +1,9 @@
 // Regularized lower incomplete gamma function P(a, x) and its inverse in x.
 #include "special/inc_gamma.hpp"
 
+#include <limits>
+
+#include "special/bisection.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
@@ -21,6 +24,7 @@ constexpr double LOWER_FRACTION_MAX_EXCESS = 10;
 constexpr double UPPER_FRACTION_MIN_RATIO = 3;
 
 constexpr int INVERSE_UPDATES = 36;
+constexpr double LARGEST = std::numeric_limits<double>::max();
 
 bool near_zero(double v) { return v == 0 || (v < 0 ? -v : v) < EPS; }
 
@@ -79,17 +83,27 @@ double gamma_density(double a, double t, double log_gamma_a) {
     return exp_kernel((log_kernel(t) * (a - 1) - t) - log_gamma_a);
 }
 
-// For large shapes the density is nearly normal with width sqrt(a): a
-// Gauss-Legendre rule over [lb, ub] = [max(0, m - k_lo sqrt(a)), min(x, a + k_hi sqrt(a))],
-// m = min(x, a), captures the mass below x.
-double quadrature(double a, double x) {
+// For large shapes the density is nearly normal with width sqrt(a), and its
+// mass below x is a Gauss-Legendre rule over [max(0, m - k_lo sqrt(a)), x],
+// m = min(x, a). The window reaches up to a + k_hi sqrt(a); above that end the
+// caller takes the upper fraction instead.
+struct QuadratureWindow {
+    double s;  // sqrt(a)
+    Window k;
+    double upper_end;
+};
+
+QuadratureWindow quadrature_window(double a) {
     const double s = sqrt_kernel(a);
     const Window k = window_multipliers(a);
+    return {s, k, k.upper * s + a};
+}
+
+double quadrature(double a, double x, const QuadratureWindow& window) {
     const double m = x < a ? x : a;
-    const double lower_end = m - k.lower * s;
-    const double upper_end = k.upper * s + a;
+    const double lower_end = m - window.k.lower * window.s;
     const double lb = lower_end > 0 ? lower_end : 0;
-    const double ub = x < upper_end ? x : upper_end;
+    const double ub = x;
 
     const double log_gamma_a = lgamma_kernel(a);
     const double d = ub - lb;
@@ -157,6 +171,21 @@ double refine(double a, double p, double x0) {
     return x;
 }
 
+// The fixed updates can leave the domain or stall where P is flat. Their
+// result is kept when P there is within the residual tolerance of p;
+// otherwise the smallest double with P >= p is found by bisection. Below EPS
+// P treats every argument as zero and cannot judge a root, so when P(a, EPS)
+// already reaches p the root is taken as 0 unless the updates put it below EPS.
+double sound_root(double a, double p, double x) {
+    auto reaches = [a, p](double y) { return inc_gamma_kernel(a, y) >= p; };
+    if (reaches(EPS)) return (x >= 0 && x < EPS) ? x : 0.0;
+    const double smaller_tail = p < 1 - p ? p : 1 - p;
+    if (x >= 0 && x <= LARGEST && residual_within(inc_gamma_kernel(a, x), p, smaller_tail)) {
+        return x;
+    }
+    return bisect_doubles(0.0, LARGEST, reaches);
+}
+
 }  // namespace
 
 double inc_gamma_kernel(double a, double x) {
@@ -167,7 +196,11 @@ double inc_gamma_kernel(double a, double x) {
         return x - a < LOWER_FRACTION_MAX_EXCESS ? lower_fraction(a, x) : upper_fraction(a, x);
     }
     if (x / a > UPPER_FRACTION_MIN_RATIO) return upper_fraction(a, x);
-    return quadrature(a, x);
+    // Beyond the window's upper end the quadrature would drop the mass between
+    // it and x; Legendre's fraction is already accurate there.
+    const QuadratureWindow window = quadrature_window(a);
+    if (window.upper_end < x) return upper_fraction(a, x);
+    return quadrature(a, x, window);
 }
 
 double inc_gamma_inv_kernel(double a, double p) {
@@ -176,7 +209,7 @@ double inc_gamma_inv_kernel(double a, double p) {
     if (p > 1) return NaN;
     if (near_zero(1 - p)) return INF;
     if (a < EPS) return 0.0;
-    return refine(a, p, first_guess(a, p));
+    return sound_root(a, p, refine(a, p, first_guess(a, p)));
 }
 
 }  // namespace quantora

@@ -1,0 +1,51 @@
+#pragma once
+#include <cstdint>
+#include <cstring>
+
+namespace quantora {
+
+// A root found by a fixed iteration is kept when the forward function there is
+// within this fraction of the smaller tail probability.
+constexpr double ROOT_RESIDUAL_TOLERANCE = 1e-6;
+
+// |value - target| <= 1e-6 * scale; false when value is NaN.
+inline bool residual_within(double value, double target, double scale) {
+    const double diff = value - target;
+    return (diff < 0 ? -diff : diff) <= ROOT_RESIDUAL_TOLERANCE * scale;
+}
+
+inline std::uint64_t double_pattern(double x) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+inline double pattern_double(std::uint64_t bits) {
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+
+// The smallest double y in (lo, hi] at which reaches(y) holds, for a predicate
+// that is false below some point of [lo, hi] and true from it on. The bit
+// patterns of non-negative doubles, read as unsigned integers, are ordered as
+// the values, so halving the pattern interval visits every double between the
+// ends and ends after at most 64 evaluations. Requires 0 <= lo <= hi (a zero
+// lo counts as +0). Neither end is evaluated: hi is returned when no double
+// below it reaches the target.
+template <class Reaches>
+double bisect_doubles(double lo, double hi, Reaches reaches) {
+    std::uint64_t low = double_pattern(lo == 0 ? 0.0 : lo);
+    std::uint64_t high = double_pattern(hi);
+    while (high - low > 1) {
+        const std::uint64_t mid = low + (high - low) / 2;
+        if (reaches(pattern_double(mid))) {
+            high = mid;
+        } else {
+            low = mid;
+        }
+    }
+    return pattern_double(high);
+}
+
+}  // namespace quantora
