@@ -19,7 +19,8 @@ double dgamma(double x, double shape, double scale, bool log) {
     if (scale < EPS) return NaN;
     if (x < 0) return constant_zero(log);
     if (x == 0) {
-        if (shape == 0 || shape < 1) return special_value(INF, log);
+        // A zero shape is a point mass here; below 1 the density has a pole.
+        if (shape < 1) return special_value(INF, log);
         if (shape == 1) return special_value(1 / scale, log);
         return special_value(0.0, log);
     }
