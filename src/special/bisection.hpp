@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "special/constants.hpp"
+
 namespace quantora {
 
 // A root found by a fixed iteration is kept when the forward function there is
@@ -46,6 +48,22 @@ double bisect_doubles(double lo, double hi, Reaches reaches) {
         }
     }
     return pattern_double(high);
+}
+
+// The root of a distribution function F on [0, end] at probability p, given
+// the result x of a fixed iteration that may have left the support or stalled.
+// x is kept when F(x) is within the residual tolerance of p, measured against
+// the smaller tail; otherwise the smallest double with F >= p is found by
+// bisection, a NaN value of F counting as below p. Below EPS, F treats every
+// argument as zero and cannot judge a root, so when F(EPS) already reaches p
+// the root is x if the iteration put it in [0, EPS), and 0 otherwise.
+template <class Forward>
+double checked_root(double x, double p, double end, Forward forward) {
+    auto reaches = [p, &forward](double y) { return forward(y) >= p; };
+    if (reaches(EPS)) return (x >= 0 && x < EPS) ? x : 0.0;
+    const double smaller_tail = p < 1 - p ? p : 1 - p;
+    if (x >= 0 && x <= end && residual_within(forward(x), p, smaller_tail)) return x;
+    return bisect_doubles(0.0, end, reaches);
 }
 
 }  // namespace quantora

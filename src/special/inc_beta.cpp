@@ -127,19 +127,6 @@ double refine(double a, double b, double p, double x0) {
     return x;
 }
 
-// The updates can leave [0, 1] or stop on a guess where the weight vanishes.
-// Their result is kept when I there is within the residual tolerance of p;
-// otherwise the smallest double with I >= p is found by bisection. Below EPS
-// I treats every argument as zero and cannot judge a root, so when I(EPS)
-// already reaches p the root is taken as 0 unless the updates put it below EPS.
-double sound_root(double a, double b, double p, double x) {
-    auto reaches = [a, b, p](double y) { return inc_beta_kernel(a, b, y) >= p; };
-    if (reaches(EPS)) return (x >= 0 && x < EPS) ? x : 0.0;
-    const double smaller_tail = p < 1 - p ? p : 1 - p;
-    if (x >= 0 && x <= 1 && residual_within(inc_beta_kernel(a, b, x), p, smaller_tail)) return x;
-    return bisect_doubles(0.0, 1.0, reaches);
-}
-
 }  // namespace
 
 double inc_beta_kernel(double a, double b, double x) {
@@ -154,7 +141,9 @@ double inc_beta_inv_kernel(double a, double b, double p) {
     if (p < EPS) return 0.0;
     if (near_zero(1 - p)) return 1.0;
     const double x0 = (a > 1 && b > 1) ? central_guess(a, b, p) : tail_guess(a, b, p);
-    return sound_root(a, b, p, refine(a, b, p, x0));
+    // The updates can leave [0, 1] or stop on a guess where the weight vanishes.
+    const double x = refine(a, b, p, x0);
+    return checked_root(x, p, 1.0, [a, b](double y) { return inc_beta_kernel(a, b, y); });
 }
 
 }  // namespace quantora

@@ -171,21 +171,6 @@ double refine(double a, double p, double x0) {
     return x;
 }
 
-// The fixed updates can leave the domain or stall where P is flat. Their
-// result is kept when P there is within the residual tolerance of p;
-// otherwise the smallest double with P >= p is found by bisection. Below EPS
-// P treats every argument as zero and cannot judge a root, so when P(a, EPS)
-// already reaches p the root is taken as 0 unless the updates put it below EPS.
-double sound_root(double a, double p, double x) {
-    auto reaches = [a, p](double y) { return inc_gamma_kernel(a, y) >= p; };
-    if (reaches(EPS)) return (x >= 0 && x < EPS) ? x : 0.0;
-    const double smaller_tail = p < 1 - p ? p : 1 - p;
-    if (x >= 0 && x <= LARGEST && residual_within(inc_gamma_kernel(a, x), p, smaller_tail)) {
-        return x;
-    }
-    return bisect_doubles(0.0, LARGEST, reaches);
-}
-
 }  // namespace
 
 double inc_gamma_kernel(double a, double x) {
@@ -209,7 +194,9 @@ double inc_gamma_inv_kernel(double a, double p) {
     if (p > 1) return NaN;
     if (near_zero(1 - p)) return INF;
     if (a < EPS) return 0.0;
-    return sound_root(a, p, refine(a, p, first_guess(a, p)));
+    // The updates can leave the domain or stall where P is flat.
+    const double x = refine(a, p, first_guess(a, p));
+    return checked_root(x, p, LARGEST, [a](double y) { return inc_gamma_kernel(a, y); });
 }
 
 }  // namespace quantora
