@@ -64,9 +64,9 @@ struct Window {
     double upper;
 };
 
-// Multipliers of sqrt(a) below and above the bulk of the integrand; the
-// density is negligible outside, and wider windows for larger shapes keep the
-// relative tail mass beyond them equally small.
+// Multipliers of sqrt(a), the width of the density, for the ends of the
+// integration window below and above the mean. Up to a = 30 the window starts
+// 4 widths below the mean and leaves out a lower-tail mass of up to 3e-9.
 Window window_multipliers(double a) {
     if (a > 800) return {11, 10};
     if (a > 300) return {10, 9};
