@@ -498,10 +498,10 @@ def discrete_root(cdf: Callable[[int], mp.mpf], p, strict: bool,
 class Result:
     name: str
     points: int = 0
-    worst: float = 0.0
+    worst: Optional[float] = None  # None: no finite result to measure
     worst_args: Optional[tuple] = None
-    bulk_worst: float = 0.0
-    median: float = 0.0
+    bulk_worst: Optional[float] = None
+    median: Optional[float] = None
     nonfinite: int = 0
     outside01: int = 0
     mismatches: Optional[int] = None
@@ -510,8 +510,8 @@ class Result:
     log_nonfinite: Optional[int] = None
     ref_failures: int = 0
     seconds: float = 0.0
+    # every result as repr (value, and under the log flag after a space)
     values: Dict[str, str] = field(default_factory=dict)
-    log_values: Dict[str, str] = field(default_factory=dict)
 
 
 def error_of(got: float, ref) -> Optional[float]:
@@ -603,7 +603,7 @@ def measure(fname: str) -> Result:
     for i, (args, level) in enumerate(points):
         g = float(got[i])
         key = args_key(args)
-        res.values[key] = g.hex()
+        res.values[key] = repr(g)
         if family == "p" and (g < 0 or g > 1):
             res.outside01 += 1
         try:
@@ -624,11 +624,11 @@ def measure(fname: str) -> Result:
             errors.append(err)
             if is_bulk(level, args[0], ref):
                 bulk_errors.append(err)
-            if err > res.worst or res.worst_args is None:
+            if res.worst is None or err > res.worst:
                 res.worst, res.worst_args = err, args
         if got_log is not None:
             gl = float(got_log[i])
-            res.log_values[key] = gl.hex()
+            res.values[key] += " " + repr(gl)
             if ref > 0:
                 lref = mp.log(ref)
                 if not math.isfinite(gl):
@@ -638,8 +638,8 @@ def measure(fname: str) -> Result:
                     log_errors.append(e)
                     if res.log_worst is None or e > res.log_worst:
                         res.log_worst, res.log_worst_args = e, args
-    res.bulk_worst = max(bulk_errors) if bulk_errors else 0.0
-    res.median = statistics.median(errors) if errors else 0.0
+    res.bulk_worst = max(bulk_errors) if bulk_errors else None
+    res.median = statistics.median(errors) if errors else None
     if family == "q" and dist.support == "count":
         res.mismatches = mismatches
     if got_log is not None:
@@ -710,6 +710,10 @@ def render(data: dict, before: Optional[dict]) -> str:
             data["label"], sum(f["points"] for f in fns.values()), data["seconds"]))
     L.append("")
     L.extend(summary_lines(fns))
+    failures = sum(f["ref_failures"] for f in fns.values())
+    if failures:
+        L.append("")
+        L.append("%d points whose reference root could not be found are left out." % failures)
     L.append("")
     L.append(METHOD_TEXT)
     L.append("")
@@ -766,14 +770,14 @@ def render(data: dict, before: Optional[dict]) -> str:
 
 def summary_lines(fns: dict) -> List[str]:
     """Counts of functions by their bulk accuracy, and the least accurate."""
-    bands = [(1e-14, 0), (1e-12, 0), (1e-9, 0), (math.inf, 0)]
-    counts = [0] * len(bands)
+    def bulk(f):
+        return math.inf if f["bulk_worst"] is None else f["bulk_worst"]
+
+    limits = (1e-14, 1e-12, 1e-9, math.inf)
+    counts = [0] * len(limits)
     for f in fns.values():
-        for i, (limit, _) in enumerate(bands):
-            if f["bulk_worst"] <= limit:
-                counts[i] += 1
-                break
-    worst = sorted(fns.values(), key=lambda f: -f["bulk_worst"])[:6]
+        counts[next(i for i, limit in enumerate(limits) if bulk(f) <= limit)] += 1
+    worst = sorted(fns.values(), key=lambda f: -bulk(f))[:6]
     nonfinite = [f for f in fns.values() if f["nonfinite"]]
     return [
         "In the bulk of each grid, %d functions are within 1e-14 relative, %d more "
@@ -786,9 +790,8 @@ def summary_lines(fns: dict) -> List[str]:
             or "no function")]
 
 
-def changed_points(now: dict, then: dict, key: str) -> int:
-    a, b = now.get(key, {}), then.get(key, {})
-    return sum(1 for k in a if k in b and a[k] != b[k])
+def changed_points(now: Dict[str, str], then: Dict[str, str]) -> int:
+    return sum(1 for k in now if k in then and now[k] != then[k])
 
 
 def render_before(data: dict, before: dict) -> List[str]:
@@ -799,8 +802,11 @@ def render_before(data: dict, before: dict) -> List[str]:
         "its value into [0, 1] before the log flag; and the gamma, beta and t inverses "
         "check the residual of their fixed-update result and, where it is unsound, "
         "replace it by the bisection root over the doubles. *Before* is %s; *after* is "
-        "%s. A changed point is one whose result differs in any bit (value or log "
-        "flag)." % (before["label"], data["label"]))
+        "%s. A changed point is one whose result differs in any bit, with or without the "
+        "log flag. Where a rule turns a NaN into a finite value, the NaN/inf count falls and "
+        "the value enters the error columns, so the worst error can rise although the "
+        "result improved (a tiny quantile that was NaN and is now 0, for example)." % (
+            before["label"], data["label"]))
     L.append("")
     L.append("| Function | Changed points | Worst before | Worst after | Bulk worst before | "
              "Bulk worst after | NaN/inf before | NaN/inf after | Outside [0, 1] before "
@@ -810,7 +816,7 @@ def render_before(data: dict, before: dict) -> List[str]:
         now, then = data["functions"][name], before["functions"].get(name)
         if then is None:
             continue
-        changed = changed_points(now, then, "values") + changed_points(now, then, "log_values")
+        changed = changed_points(now["values"], then["values"])
         if name not in CHANGED_BY_SOUNDNESS and changed == 0:
             continue
         p = name[0] == "p"
@@ -877,7 +883,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     print("total %.1f s" % seconds)
     if args.json:
         with open(args.json, "w") as fh:
-            json.dump(data, fh, indent=1, sort_keys=True)
+            json.dump(data, fh, sort_keys=True, separators=(",", ":"))
             fh.write("\n")
     if args.markdown:
         before = None
