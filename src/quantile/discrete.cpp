@@ -157,13 +157,22 @@ constexpr int POISSON_LITERAL_STEPS = 64;
 // x - a >= 10 for a < 10; x/a > 3, or x above the quadrature window's upper
 // end a + k_hi sqrt(a), for a >= 10. There, once Q <= 2^-54, the difference
 // 1 - Q rounds to exactly 1 and ppois is exactly 0, so such counts never stop
-// the scan. Q is the Poisson lower tail, below the Chernoff bound
-// exp(E), E = k - rate + k ln(rate/k). A count is certified when E, less its
-// rounding allowance, is below -50: that leaves a factor e^12 for the error of
-// the computed Q (whose exponent rounds by far less than the allowance) before
-// Q could reach 2^-54 = e^-37.4. E, the method tests and the window end all
-// increase with k, so the certified counts form an initial run.
-constexpr double CERTIFIED_LOG_TAIL = -50;
+// the scan. Q is the Poisson lower tail, below the Chernoff bound exp(E),
+// E = k - rate + k ln(rate/k). A count is certified when E, plus an allowance
+// for its own rounding and that of the fraction's prefactor exponent (both of
+// size rate ln(rate) 2^-52), is below -45: that leaves a factor e^7 for the
+// error of the fraction itself before the computed Q could reach
+// 2^-54 = e^-37.4 (where the certificate is used, (x - a)^2 / a exceeds 90 and
+// the 98-level fraction is close to converged). E, the method tests and the
+// window end all increase with k, so the certified counts form an initial run.
+//
+// Above 2^46 the allowance itself grows past several units: the certified run
+// then ends well below the quadrature window, the computed tail in between is
+// dominated by the rounding of exponents of size 10^15 and more, and walking it
+// count by count would take hours. There the scan's crossing is located by
+// bisection alone.
+constexpr double CERTIFIED_LOG_TAIL = -45;
+constexpr double CERTIFIABLE_RATE = 70368744177664.0;  // 2^46
 
 double window_upper_multiplier(double a) {
     if (a > 800) return 10;
@@ -209,6 +218,31 @@ struct PoissonScan {
         return lo;
     }
 
+    // A count from k on at which the scan stops while the count before it does
+    // not, by galloping and bisection.
+    double bisected_stop(std::int64_t k) const {
+        if (stops_at(k)) return static_cast<double>(k);
+        std::int64_t lo = k;
+        std::int64_t step = 1;
+        std::int64_t hi;
+        for (;;) {
+            hi = COUNT_MAX - lo > step ? lo + step : COUNT_MAX;
+            if (stops_at(hi)) break;
+            if (hi == COUNT_MAX) return INF;
+            lo = hi;
+            step = doubled(step);
+        }
+        while (hi - lo > 1) {
+            const std::int64_t mid = lo + (hi - lo) / 2;
+            if (stops_at(mid)) {
+                hi = mid;
+            } else {
+                lo = mid;
+            }
+        }
+        return static_cast<double>(hi);
+    }
+
     // The first count from k on at which the scan stops, as a double; +infinity
     // when no count up to the largest 64-bit count does.
     double first_stop(std::int64_t k) const {
@@ -219,6 +253,9 @@ struct PoissonScan {
         }
         if (certainly_zero(k, rate)) {
             k = certified_end(k) + 1;
+        }
+        if (rate > CERTIFIABLE_RATE) {
+            return bisected_stop(k);
         }
         for (;;) {
             if (stops_at(k)) return static_cast<double>(k);
