@@ -212,3 +212,21 @@ def test_binomial_counts_broadcast_against_trials():
     got = q.pbinom(x, n, 0.3)
     for (i, j) in itertools.product(range(2), range(3)):
         assert_bits(got[i, j], q.pbinom(int(x[j]), int(n[i, 0]), 0.3), f"[{i},{j}]")
+
+
+def test_log_mass_error_is_far_inside_the_skipping_margin():
+    # Skipping binomial terms assumes every computed log-mass lies within
+    # 2^-40 M of the exact one, M = 2 ln Γ(n + 1) + n(|ln p| + |ln q|) + 64.
+    # Measured errors are near 2^-52 M; require 2^-46 M here.
+    mp = pytest.importorskip("mpmath")
+    mp.mp.prec = 160
+    r = np.random.default_rng(21)
+    for _ in range(60):
+        n = int(10 ** r.uniform(1, 10))
+        p = float(r.choice([r.uniform(0, 1), 0.5, 10 ** r.uniform(-15, -1)]))
+        k = int(r.integers(1, n))
+        lp, lq = mp.log(p), mp.log(mp.mpf(1 - p))
+        exact = mp.loggamma(n + 1) - mp.loggamma(n - k + 1) - mp.loggamma(k + 1) + k * lp + (n - k) * lq
+        magnitude = 2 * float(mp.loggamma(n + 1)) + n * (abs(float(lp)) + abs(float(lq))) + 64
+        error = abs(float(q.dbinom(k, n, p, True) - exact))
+        assert error <= magnitude * 2.0**-46, f"dbinom({k}, {n}, {p!r}): error {error}, magnitude {magnitude}"
