@@ -46,31 +46,31 @@ double poisson_series(std::int64_t x, double rate) {
 
 // The binomial lower tail is the sum f(x) + f(x - 1) + ... + f(0) of the
 // computed masses, added in that order. Its bits depend on every term that
-// changes the running sum, and on none that does not; two facts let whole
-// runs of terms go unevaluated without changing a bit.
+// changes the running sum and on none that does not, so runs of terms that
+// provably change nothing need not be evaluated.
 //
 // Error bound. A computed log-mass is ((A - (B + C)) + k ln p) + (n - k) ln q
-// with A = ln Γ(n + 1), B + C = ln Γ(n - k + 1) + ln Γ(k + 1) in [-0.3, A],
-// so every intermediate is at most M = 2A + n(|ln p| + |ln q|) + 64 in
-// magnitude. Six roundings contribute at most 6 M 2^-53; the log-gamma kernel
-// loses a few units of 2^-52 of its log t * (t - 1/2) term and the logarithm
-// of p and q a few units in their last place, each again bounded by a few
-// units of 2^-52 M. The total is far below EPS_LOG = 2^-40 M, which leaves a
-// factor of several hundred; exp_kernel adds a relative error below 1e-12
-// for the normal results that matter. Within the true masses, m(k - 1) <= m(k)
-// whenever k <= (n + 1)p, and m(k + 1) < m(k) whenever k + 1 > (n + 1)p.
+// with A = ln Γ(n + 1) and B + C = ln Γ(n - k + 1) + ln Γ(k + 1) in [-0.3, A],
+// so no intermediate exceeds M = 2A + n(|ln p| + |ln q|) + 64 in magnitude.
+// Six roundings contribute at most 6 M 2^-53; the log-gamma kernel loses a
+// few units of 2^-52 in its ln t · (t - 1/2) term, and ln p and ln q a few
+// units in their last place, each again a few units of 2^-52 M. We take
+// d = 2^-40 M as the bound, hundreds of times the sum of these (measured
+// errors stay near 2^-52 M), and use it only while d <= 1/2. exp_kernel adds
+// a relative error below 1e-12 for results in the normal range.
 //
-// With EPS_LOG <= 1/2, for j < k <= (n + 1)p the computed terms satisfy
-// f(j) <= f(k) e^(2 EPS_LOG) (1 + 1e-12) < 4 f(k):
+// Unimodality. For the exact masses m(k - 1) <= m(k) whenever k <= (n + 1)p,
+// and m(k + 1) < m(k) whenever k + 1 > (n + 1)p. So for j < k <= (n + 1)p the
+// computed terms satisfy f(j) <= f(k) e^(2d) (1 + 1e-12) < 4 f(k), and:
 //  - once f(k) < S 2^-56 <= ulp(S)/8, every later term is below ulp(S)/2 and
 //    rounds away: the running sum S keeps its bits to the end;
-//  - once the log-mass is below -745, every later log-mass is below -744 and
-//    its exponential is exactly +0 (exp_kernel gives +0 below -709), which
-//    leaves S unchanged too.
-// Above the mode the same bound makes every term above a count whose
-// log-mass is below -745 exactly +0; those leading zeros add nothing, and a
-// bisection finds where they end. Where M exceeds 2^39 (counts beyond about
-// 10^10) the bound is not claimed and every term is summed.
+//  - once a log-mass is below -745, every later one is below -744, where
+//    exp_kernel gives exactly +0 (it does for every argument below -709), and
+//    adding +0 leaves S unchanged too.
+// Above the mode the same bound makes every term beyond a count whose
+// log-mass is below -745 exactly +0; those leading zeros add nothing (a sum
+// of +0 and t is t), and a bisection finds where they end. Where M exceeds
+// 2^39 (about 10^10 trials) the bound is not claimed and every term is summed.
 constexpr double NEGLIGIBLE_LOG_MASS = -745;
 constexpr double TAIL_RATIO = 0x1p-56;
 constexpr double TAIL_FLOOR = 0x1p-960;  // well inside the normal range
@@ -82,8 +82,8 @@ double full_lower_sum(const BinomialMass& mass, std::int64_t x) {
     return s;
 }
 
-// The largest count at which summing starts: the terms from x down past the
-// returned count's successor are exactly +0. `lowest` lies above the mode.
+// The count at which summing starts: every term above it, up to x, is
+// exactly +0. `lowest` lies above the mode, where the masses decrease.
 std::int64_t last_leading_zero(const BinomialMass& mass, std::int64_t lowest, std::int64_t x) {
     if (x <= lowest || !(mass.log_mass(x) < NEGLIGIBLE_LOG_MASS)) return x;
     std::int64_t lo = lowest;
