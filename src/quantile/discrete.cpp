@@ -7,9 +7,11 @@
 #include <limits>
 
 #include "cdf/cdf.hpp"
+#include "density/binomial_mass.hpp"
 #include "quantile/quantile.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/gamma.hpp"
 
 namespace quantora {
 
@@ -24,6 +26,19 @@ constexpr double UNIT_ROUNDOFF = EPS * 0.5;
 // Up to this many trials the literal scan is as cheap as any search.
 constexpr std::int64_t BINOMIAL_LITERAL_TRIALS = 8;
 
+// The binomial distribution function at k is the sum of the computed masses
+// f(k) + f(k - 1) + ... + f(0), added in that order and clamped to 1. Below
+// the mode ((j + 2 <= (n + 1) prob) the computed masses only shrink, to within
+// a factor 4, so once a term is below 2^-56 of the running sum every later term
+// is below half its last unit and leaves its bits unchanged; a log-mass below
+// -745 gives an exactly zero term and every later one does too. This holds
+// while the log-masses carry an absolute error far below 1, which the bound
+// on their size (ln of 2^39) guarantees.
+constexpr double NEGLIGIBLE_LOG_MASS = -745;
+constexpr double TAIL_RATIO = 0x1p-56;
+constexpr double TAIL_FLOOR = 0x1p-960;
+constexpr double MAX_LOG_MAGNITUDE = 0x1p39;
+
 bool invalid_probability(double p) { return p != p || p < 0 || p > 1; }
 
 // The count nearest to x, held in [lo, hi]; a NaN x gives lo.
@@ -31,6 +46,17 @@ std::int64_t clamp_to_count(double x, std::int64_t lo, std::int64_t hi) {
     if (!(x > static_cast<double>(lo))) return lo;
     if (!(x < static_cast<double>(hi))) return hi;
     return static_cast<std::int64_t>(x);
+}
+
+// The normal quantile by a rational approximation (absolute error below 4.5e-4),
+// cheap enough for a starting point.
+double normal_deviate(double p) {
+    const double r = p < 0.5 ? p : 1 - p;
+    const double t = sqrt_kernel(log_kernel(r) * (-2));
+    const double num = (t * 0.010328) * t + (t * 0.802853 + 2.515517);
+    const double den = ((t * 0.189269) * t + (t * 1.432788 + 1)) + ((t * 0.001308) * t) * t;
+    const double z = t - num / den;
+    return p < 0.5 ? -z : z;
 }
 
 // Gallop steps double until they would leave the range of counts.
@@ -60,6 +86,45 @@ struct BinomialScan {
         return Fj * (1 + margin) < p;
     }
 
+    // pbinom(k) and pbinom(k - 1), 1 <= k < n, from one pass over the masses:
+    // both are sums from their own top count down, sharing every term below
+    // k - 1; each stops adding where its own sum can no longer change. False
+    // where the truncation argument does not hold; the caller then evaluates
+    // the distribution function twice.
+    bool adjacent_cdfs(std::int64_t k, double& F_k, double& F_before) const {
+        const double lp = log_kernel(prob);
+        const double lq = log_kernel(1 - prob);
+        if (lp == -INF || lq == -INF) return false;
+        const double nd = static_cast<double>(n);
+        const double magnitude =
+            2 * lgamma_kernel(nd + 1) + nd * ((lp < 0 ? -lp : lp) + (lq < 0 ? -lq : lq)) + 64;
+        if (!(magnitude <= MAX_LOG_MAGNITUDE)) return false;
+        const BinomialMass mass(n, prob);
+        const double log_top = mass.log_mass(k);
+        const double log_next = mass.log_mass(k - 1);
+        if (!(log_top >= NEGLIGIBLE_LOG_MASS) || !(log_next >= NEGLIGIBLE_LOG_MASS)) return false;
+        const double centre = (nd + 1) * prob;
+        const double next = exp_kernel(log_next);
+        double upper = exp_kernel(log_top) + next;
+        double lower = next;
+        bool upper_open = true;
+        bool lower_open = true;
+        for (std::int64_t j = k - 2; j >= 0 && (upper_open || lower_open); --j) {
+            const double log_term = mass.log_mass(j);
+            const double term = exp_kernel(log_term);
+            if (static_cast<double>(j) + 2 <= centre) {
+                if (log_term < NEGLIGIBLE_LOG_MASS) break;
+                if (term >= TAIL_FLOOR && term < upper * TAIL_RATIO) upper_open = false;
+                if (term >= TAIL_FLOOR && term < lower * TAIL_RATIO) lower_open = false;
+            }
+            if (upper_open) upper = upper + term;
+            if (lower_open) lower = lower + term;
+        }
+        F_k = upper > 1 ? 1.0 : upper;
+        F_before = lower > 1 ? 1.0 : lower;
+        return true;
+    }
+
     std::int64_t literal() const {
         std::int64_t k = 0;
         double cum = 0;
@@ -75,7 +140,7 @@ struct BinomialScan {
     std::int64_t guess() const {
         const double mean = static_cast<double>(n) * prob;
         const double sd = sqrt_kernel(mean * (1 - prob));
-        const double z = qnorm(p, 0, 1);
+        const double z = normal_deviate(p);
         const double skew = (1 - 2 * prob) / sd;
         const double w = z + skew * (z * z - 1) / 6;
         return clamp_to_count(floor_kernel(mean + sd * w + 0.5), 0, n - 1);
@@ -88,11 +153,24 @@ struct BinomialScan {
         double F_lo = 0;
         std::int64_t hi = n;
         const std::int64_t k0 = guess();
-        const double F0 = cdf(k0);
+        // The crossing is usually at the guess itself, and one pass over the
+        // masses then settles it.
+        double F0 = NaN;
+        double F_before = NaN;
+        const bool paired = k0 >= 1 && adjacent_cdfs(k0, F0, F_before);
+        if (!paired) {
+            F0 = cdf(k0);
+        }
         if (stops(F0)) {
             hi = k0;
+            if (paired && stops(F_before)) {
+                hi = k0 - 1;
+            } else if (paired) {
+                lo = k0 - 1;
+                F_lo = F_before;
+            }
             std::int64_t step = 1;
-            while (hi > 0) {
+            while (hi - lo > 1 && hi > 0) {
                 const std::int64_t k = hi > step ? hi - step : 0;
                 const double F = cdf(k);
                 if (!stops(F)) {
