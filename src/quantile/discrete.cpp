@@ -28,12 +28,12 @@ constexpr std::int64_t BINOMIAL_LITERAL_TRIALS = 8;
 
 // The binomial distribution function at k is the sum of the computed masses
 // f(k) + f(k - 1) + ... + f(0), added in that order and clamped to 1. Below
-// the mode ((j + 2 <= (n + 1) prob) the computed masses only shrink, to within
+// the mode (j + 2 <= (n + 1) prob) the computed masses only shrink, to within
 // a factor 4, so once a term is below 2^-56 of the running sum every later term
 // is below half its last unit and leaves its bits unchanged; a log-mass below
 // -745 gives an exactly zero term and every later one does too. This holds
-// while the log-masses carry an absolute error far below 1, which the bound
-// on their size (ln of 2^39) guarantees.
+// while the log-masses carry an absolute error far below 1, which a bound of
+// 2^39 on the size of their intermediate terms guarantees.
 constexpr double NEGLIGIBLE_LOG_MASS = -745;
 constexpr double TAIL_RATIO = 0x1p-56;
 constexpr double TAIL_FLOOR = 0x1p-960;
@@ -41,7 +41,7 @@ constexpr double MAX_LOG_MAGNITUDE = 0x1p39;
 
 bool invalid_probability(double p) { return p != p || p < 0 || p > 1; }
 
-// The count nearest to x, held in [lo, hi]; a NaN x gives lo.
+// x truncated to a count held in [lo, hi]; a NaN x gives lo.
 std::int64_t clamp_to_count(double x, std::int64_t lo, std::int64_t hi) {
     if (!(x > static_cast<double>(lo))) return lo;
     if (!(x < static_cast<double>(hi))) return hi;
