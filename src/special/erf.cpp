@@ -2,11 +2,9 @@
 // polynomial first guess refined by a fixed number of Halley-type updates.
 #include "special/erf.hpp"
 
-#include <cstdint>
-#include <cstring>
-
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/lagged_updates.hpp"
 
 namespace quantora {
 
@@ -65,27 +63,6 @@ double horner(const double (&c)[9], double t) {
     return p;
 }
 
-bool same_bits(double a, double b) {
-    std::uint64_t ua;
-    std::uint64_t ub;
-    std::memcpy(&ua, &a, sizeof a);
-    std::memcpy(&ub, &b, sizeof b);
-    return ua == ub;
-}
-
-// The pair of iterates after update i is (x_i, x_(i-1)); before the first
-// update it is (x_0, x_0). Returns the smallest period j <= MAX_PERIOD with
-// pair i equal to pair i - j, or 0.
-constexpr int MAX_PERIOD = 4;
-
-int recurrence_period(const double* iterates, int i) {
-    const auto previous = [iterates](int k) { return iterates[k >= 1 ? k - 1 : 0]; };
-    for (int j = 1; j <= MAX_PERIOD && i - j >= 0; ++j) {
-        if (same_bits(iterates[i], iterates[i - j]) && same_bits(previous(i), previous(i - j))) return j;
-    }
-    return 0;
-}
-
 // Clamp that lets a NaN through unchanged.
 double clamp_step(double s) {
     const double upper = s > 1.2 ? 1.2 : s;
@@ -110,29 +87,17 @@ double erf_inv_kernel(double p) {
 
     const double w = -log_kernel((p + 1) * (1 - p));
     const double guess = w < 5 ? horner(CENTRAL, w - 2.5) : horner(TAIL, sqrt_kernel(w) - 3);
-    double x = guess * p;
 
     // The weight is e^(-x^2) without the 2/sqrt(pi) of erf's derivative, and it is
     // taken from the iterate before the current one. The fixed point is still
     // erf(x) = p; each step overshoots Newton's by that factor and still contracts.
-    // An update depends only on the current iterate and the one before it, so
-    // once that pair recurs the iterates repeat with the period found, and the
-    // last of the fixed number of updates is known without running the rest:
-    // the result has the same bits as the full sequence.
-    double iterates[REFINEMENTS + 1];
-    iterates[0] = x;
-    for (int i = 1; i <= REFINEMENTS; ++i) {
-        const double current = iterates[i - 1];
-        const double lagging = iterates[i >= 2 ? i - 2 : 0];
+    return run_lagged_updates<REFINEMENTS>(guess * p, [p](double x, double lagging) {
         const double d = exp_kernel((-lagging) * lagging);
-        const double r = (erf_kernel(current) - p) / d;
-        const double h = ((current * (-2)) * d) / d;
+        const double r = (erf_kernel(x) - p) / d;
+        const double h = ((x * (-2)) * d) / d;
         const double s = 1 - (r * 0.5) * h;
-        iterates[i] = current - r / clamp_step(s);
-        const int period = recurrence_period(iterates, i);
-        if (period > 0) return iterates[i - period + (REFINEMENTS - (i - period)) % period];
-    }
-    return iterates[REFINEMENTS];
+        return step_to(x - r / clamp_step(s));
+    });
 }
 
 }  // namespace quantora

@@ -5,6 +5,7 @@
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
+#include "special/lagged_updates.hpp"
 
 namespace quantora {
 
@@ -113,18 +114,14 @@ double clamp_halley(double s) {
 // one step behind the iterate; a vanishing weight ends them.
 double refine(double a, double b, double p, double x0) {
     const double log_beta = lbeta_kernel(a, b);
-    double x = x0;
-    double y = x0;
-    for (int i = 1; i <= INVERSE_UPDATES; ++i) {
+    return run_lagged_updates<INVERSE_UPDATES>(x0, [a, b, p, log_beta](double x, double y) {
         const double d = beta_density(a, b, y, log_beta);
-        if (near_zero(d)) return x;
+        if (near_zero(d)) return stop_here();
         const double g = ((((a - 1) / x) - ((b - 1) / (1 - x))) * d) / d;
         const double r = (inc_beta_kernel(a, b, x) - p) / d;
         const double c = clamp_halley(1 - (r * 0.5) * g);
-        y = x;
-        x = x - r / c;
-    }
-    return x;
+        return step_to(x - r / c);
+    });
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
+#include "special/lagged_updates.hpp"
 #include "special/gauss_legendre.hpp"
 
 namespace quantora {
@@ -158,17 +159,13 @@ double clamp_halley(double s) {
 // behind the iterate.
 double refine(double a, double p, double x0) {
     const double log_gamma_a = lgamma_kernel(a);
-    double x = x0;
-    double y = x0;
-    for (int i = 1; i <= INVERSE_UPDATES; ++i) {
+    return run_lagged_updates<INVERSE_UPDATES>(x0, [a, p, log_gamma_a](double x, double y) {
         const double d = gamma_density(a, y, log_gamma_a);
         const double r = (inc_gamma_kernel(a, x) - p) / d;
         const double h = ((((a - 1) / x) - 1) * d) / d;
         const double c = clamp_halley(1 - h * (r * 0.5));
-        y = x;
-        x = x - r / c;
-    }
-    return x;
+        return step_to(x - r / c);
+    });
 }
 
 }  // namespace
