@@ -9,13 +9,6 @@ namespace cdf_detail {
 
 constexpr double PI = 3.141592653589793;
 
-inline bool is_inf(double v) { return v == INF || v == -INF; }
-
-// Both at +infinity or both at -infinity.
-inline bool same_infinity(double a, double b) {
-    return (a == INF && b == INF) || (a == -INF && b == -INF);
-}
-
 // +1, -1 or 0 as a double, the sign of a difference.
 inline double sign_of(double d) { return d > 0 ? 1.0 : (d < 0 ? -1.0 : 0.0); }
 

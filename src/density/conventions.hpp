@@ -19,10 +19,4 @@ inline double from_log_density(double log_density, bool log) {
     return log ? log_density : exp_kernel(log_density);
 }
 
-inline bool is_nan(double v) { return v != v; }
-inline bool is_infinite(double v) { return v == INF || v == -INF; }
-inline bool same_infinity(double a, double b) {
-    return (a == INF && b == INF) || (a == -INF && b == -INF);
-}
-
 }  // namespace quantora::density_rules

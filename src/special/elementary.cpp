@@ -29,13 +29,6 @@ constexpr double E = 2.718281828459045;
 constexpr int FRACTION_DEPTH = 25;
 constexpr int SQRT_MAX_UPDATES = 100;
 
-bool near(double v, double k) {
-    const double d = v - k;
-    return d == 0 || (d < 0 ? -d : d) < EPS;
-}
-
-double fabs_(double x) { return x < 0 ? -x : x; }
-
 // ln((1+z)/(1-z)) = 2z / (1 - z^2/(3 - 4z^2/(5 - 9z^2/(7 - ...)))), with w = z^2:
 // L(j) = (2j - 1) - j^2 w / L(j + 1), L(25) = 49.
 double log_ratio(double g) {
@@ -88,7 +81,7 @@ double log_kernel(double x) {
     if (x != x) return NaN;
     if (x < 0) return NaN;
     if (x < EPS) return -INF;
-    if (near(x, 1)) return 0.0;
+    if (near_zero(x - 1)) return 0.0;
     if (x == INF) return INF;
     if (0.5 <= x && x <= 1.5) return log_ratio(x);
 
@@ -113,9 +106,9 @@ double log_kernel(double x) {
 double exp_kernel(double x) {
     if (x != x) return NaN;
     if (x == -INF) return 0.0;
-    if (near(x, 0)) return 1.0;
+    if (near_zero(x)) return 1.0;
     if (x == INF) return INF;
-    if (fabs_(x) < 2) return exp_fraction(x);
+    if (abs_value(x) < 2) return exp_fraction(x);
 
     // x = n + r with |r| < 2; n saturates at the ends of the 64-bit range,
     // where e^n is already 0 or infinity.
@@ -140,7 +133,7 @@ double exp_kernel(double x) {
 
 double expm1_kernel(double x) {
     if (x != x) return NaN;
-    if (x != 0 && fabs_(x) > 1e-4) return exp_kernel(x) - 1;
+    if (x != 0 && abs_value(x) > 1e-4) return exp_kernel(x) - 1;
     // Taylor polynomial of fifth order, Horner form from the top.
     double s = (x * x) / 120;
     s = s + x / 24;
@@ -161,8 +154,8 @@ double sqrt_kernel(double x) {
         if (x != x) return NaN;
         if (x < 0) return NaN;
         if (x == INF) return x;
-        if (near(x, 0)) return 0.0;
-        if (near(1 - x, 0)) return x;
+        if (near_zero(x)) return 0.0;
+        if (near_zero(1 - x)) return x;
         if (!(x > 4)) break;
         x = x * 0.25;
         m = 2 * m;
@@ -171,7 +164,7 @@ double sqrt_kernel(double x) {
     // The test divides by y + 1: absolute for small arguments, relative for large.
     for (int update = 0;; ++update) {
         const double q = x / y;
-        if (fabs_(y - q) / (y + 1) < EPS || update == SQRT_MAX_UPDATES) break;
+        if (abs_value(y - q) / (y + 1) < EPS || update == SQRT_MAX_UPDATES) break;
         y = (y + q) * 0.5;
     }
     return m * y;
@@ -181,9 +174,9 @@ double floor_kernel(double x) {
     if (x != x) return NaN;
     if (x == INF || x == -INF) return x;
     if (x == 0) return x;
-    if (fabs_(x) < EPS) return x;
+    if (abs_value(x) < EPS) return x;
     // Every double of magnitude 2^63 or more is an integer already.
-    if (fabs_(x) >= TWO_63) return x;
+    if (abs_value(x) >= TWO_63) return x;
     const double t = trunc_(x);
     if (x < 0 && t > x) return t - 1;
     return t;

@@ -25,7 +25,6 @@ constexpr double TAIL[9] = {
     -0.0076224613,   0.00943887047,  1.00167406,    2.83297682,
 };
 
-bool near_zero(double v) { return v == 0 || (v < 0 ? -v : v) < EPS; }
 
 // erfc x = (e^(-x^2)/sqrt(pi)) * 2/(2x + 2/(2x + 4/(2x + 6/(...)))), y = 2x:
 // F(j) = 2j / F(j + 1) + y, F(60) = y.

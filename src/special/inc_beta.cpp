@@ -15,9 +15,7 @@ constexpr double FRACTION_TOLERANCE = 1e-15;
 constexpr int FRACTION_LAST_LEVEL = 205;
 constexpr int INVERSE_UPDATES = 36;
 
-double fabs_(double v) { return v < 0 ? -v : v; }
 
-bool near_zero(double v) { return v == 0 || fabs_(v) < EPS; }
 
 // Coefficient of level j of the fraction I_x(a, b) = x^a (1 - x)^b / (a B(a, b)) / (1 + e_1/(1 + e_2/(...))),
 // counted from e_0: e_2k = -(k + a)(a + b + k) x / ((2k + a + 1)(2k + a)),
@@ -45,7 +43,7 @@ double lentz_fraction(double a, double b, double x) {
         c = e / c + 1;
         f = (c * f) * d;
         const double change = c * d - 1;
-        if (change == 0 || fabs_(change) < FRACTION_TOLERANCE) break;
+        if (change == 0 || abs_value(change) < FRACTION_TOLERANCE) break;
     }
     return f;
 }

@@ -27,7 +27,6 @@ constexpr double UPPER_FRACTION_MIN_RATIO = 3;
 constexpr int INVERSE_UPDATES = 36;
 constexpr double LARGEST = std::numeric_limits<double>::max();
 
-bool near_zero(double v) { return v == 0 || (v < 0 ? -v : v) < EPS; }
 
 // x^a e^-x / Gamma(a), the factor in front of both continued fractions.
 double fraction_prefactor(double a, double x) {
