@@ -223,3 +223,12 @@ class TestGeneratorArguments:
 
     def test_int_accepted_for_float_parameter(self):
         assert quantora.runif(0, 1, quantora.Engine(4)) == quantora.runif(0.0, 1.0, quantora.Engine(4))
+
+
+def test_numpy_is_loaded_on_first_array_use_not_at_import():
+    import subprocess
+    import sys
+
+    code = "import sys, quantora; print('numpy' in sys.modules)"
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True)
+    assert out.stdout.strip() == "False"
