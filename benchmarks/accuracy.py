@@ -38,7 +38,8 @@ Usage::
     python benchmarks/accuracy.py [--json OUT] [--before BEFORE.json]
         [--markdown PAGE] [--label TEXT]
 
-with quantora importable (installed, or PYTHONPATH=build/NAME). It rewrites
+with quantora importable (installed, or PYTHONPATH=build/NAME) and mpmath and
+SciPy installed (both are in the test extra). It takes seconds. It rewrites
 docs/accuracy.md (``--markdown -`` writes no page). ``--json`` dumps the
 per-function results and every computed value; ``--before`` reads such a dump
 of an earlier build (by default docs/accuracy_before.json, where it exists;
