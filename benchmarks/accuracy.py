@@ -62,7 +62,10 @@ import mpmath as mp
 import numpy as np
 from scipy import stats
 
-import quantora
+try:
+    import quantora
+except ImportError:  # reported by main(), after --help has had its chance
+    quantora = None
 
 mp.mp.dps = 50
 # SciPy only places grid points and gives starting values; its warnings about
@@ -901,14 +904,19 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     ap.add_argument("--json", help="write the per-function results to this file")
     ap.add_argument("--before", default=os.path.join(REPO, "docs", "accuracy_before.json"),
                     help="a --json dump of an earlier build to compare with ('-': none)")
-    ap.add_argument("--markdown", default=os.path.join(REPO, "docs", "accuracy.md"),
-                    help="write the Markdown page to this file ('-': no page)")
+    ap.add_argument("--markdown",
+                    help="write the Markdown page to this file (default docs/accuracy.md, "
+                    "or no page with --only; '-': no page)")
     ap.add_argument("--label", default=default_label(),
                     help="a short name for the build measured")
-    ap.add_argument("--only", nargs="*", help="measure only these functions")
+    ap.add_argument("--only", nargs="*", help="measure only these functions (no page)")
     ap.add_argument("--show", type=float,
                     help="print every point whose error exceeds this (and every NaN/inf)")
     args = ap.parse_args(argv)
+    if quantora is None:
+        ap.error("quantora is not importable: pip install . or set PYTHONPATH to a build folder")
+    if args.markdown is None:
+        args.markdown = "-" if args.only else os.path.join(REPO, "docs", "accuracy.md")
     global SHOW
     SHOW = args.show
     names = args.only or ALL_FUNCTIONS
