@@ -215,18 +215,47 @@ def test_binomial_counts_broadcast_against_trials():
 
 
 def test_log_mass_error_is_far_inside_the_skipping_margin():
-    # Skipping binomial terms assumes every computed log-mass lies within
-    # 2^-40 M of the exact one, M = 2 ln Γ(n + 1) + n(|ln p| + |ln q|) + 64.
-    # Measured errors are near 2^-52 M; require 2^-46 M here.
+    # Skipping binomial terms relies on every computed log-mass lying within
+    # d = 2^-46 W of the exact one, W = V + n(|ln p| + |ln q|) + 256 with
+    # V = (n + 12) ln(n + 12), for every n. Measured errors stay below 2^-50 W;
+    # require an eighth of d here, counts beyond 2^53 included.
     mp = pytest.importorskip("mpmath")
-    mp.mp.prec = 160
+    mp.mp.prec = 200
     r = np.random.default_rng(21)
-    for _ in range(60):
-        n = int(10 ** r.uniform(1, 10))
-        p = float(r.choice([r.uniform(0, 1), 0.5, 10 ** r.uniform(-15, -1)]))
+    for _ in range(80):
+        n = int(10 ** r.uniform(1, 18.5))
+        p = float(r.choice([r.uniform(0, 1), 0.5, 10 ** r.uniform(-15, -1), 1 - 10 ** r.uniform(-15, -1)]))
         k = int(r.integers(1, n))
         lp, lq = mp.log(p), mp.log(mp.mpf(1 - p))
         exact = mp.loggamma(n + 1) - mp.loggamma(n - k + 1) - mp.loggamma(k + 1) + k * lp + (n - k) * lq
-        magnitude = 2 * float(mp.loggamma(n + 1)) + n * (abs(float(lp)) + abs(float(lq))) + 64
-        error = abs(float(q.dbinom(k, n, p, True) - exact))
-        assert error <= magnitude * 2.0**-46, f"dbinom({k}, {n}, {p!r}): error {error}, magnitude {magnitude}"
+        w = (n + 12) * mp.log(n + 12) + n * (abs(lp) + abs(lq)) + 256
+        error = abs(q.dbinom(k, n, p, True) - exact)
+        assert error <= w * mp.mpf(2) ** -49, f"dbinom({k}, {n}, {p!r}): error {float(error)}, W {float(w)}"
+
+
+# Past ten billion trials the log-masses are large enough that the skipping
+# rules need the bound above; each case still has few enough terms below x for
+# the literal loop: x near the mean, a few standard deviations to either side,
+# past the leading zeros above the mean, below every nonzero term, and a count
+# of trials beyond 2^53.
+@pytest.mark.parametrize(
+    "x, n, p",
+    [
+        (500_000, 5 * 10**10, 1e-5),
+        (497_000, 5 * 10**10, 1e-5),
+        (503_500, 5 * 10**10, 1e-5),
+        (531_000, 5 * 10**10, 1e-5),
+        (470_000, 5 * 10**10, 1e-5),
+        (100_000, 10**11, 1e-6),
+        (99_000, 10**11, 1e-6),
+        (200_100, 10**17, 2e-12),
+    ],
+)
+def test_pbinom_bits_equal_the_literal_sum_past_ten_billion_trials(x, n, p):
+    assert_bits(q.pbinom(x, n, p), literal_pbinom(x, n, p), f"pbinom({x}, {n}, {p})")
+
+
+def test_pbinom_with_ten_trillion_trials_completes():
+    # The sum from the mean down needs some ten standard deviations of terms
+    # (seconds), not x + 1 of them (days).
+    assert 0 < q.pbinom(5 * 10**12, 10**13, 0.5) < 1

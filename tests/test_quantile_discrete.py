@@ -181,6 +181,32 @@ def test_qbinom_matches_literal_scan_in_the_upper_tail(n, prob):
         assert q.qbinom(p, n, prob) == literal_qbinom(p, n, prob), p
 
 
+@pytest.mark.parametrize("n, prob, window", [(5 * 10**10, 1e-8, 1200), (10**17, 3e-15, 800)])
+def test_qbinom_matches_literal_scan_past_ten_billion_trials(n, prob, window):
+    # Means of a few hundred keep the literal scan short, while the counts of
+    # trials make every log-gamma term of the masses 10^12 or more. The window
+    # runs past the count where the computed distribution function stops
+    # changing, so every p up to its top is answered inside it and every p
+    # above it by n_trials.
+    F = q.pbinom(np.arange(window), n, prob)
+    rng = np.random.default_rng(window)
+    ties = [float(F[k]) for k in rng.integers(0, window, 10)]
+    ps = {1e-300, 5e-324, float(F[0]), float(F[0]) / 2, 0.5, 1 - 2.0**-53}
+    ps |= {float(v) for v in rng.uniform(0, 1, 8)} | set(ties)
+    ps |= {math.nextafter(t, 0) for t in ties} | {math.nextafter(t, 1) for t in ties}
+    ps |= {float(v) for v in F if 1 - 1e-12 < v}
+    top = F.max()
+    for p in sorted(v for v in ps if 0 < v < 1):
+        want = int(np.argmax(~(p > F))) if p <= top else n
+        assert q.qbinom(p, n, prob) == want, p.hex()
+
+
+def test_qbinom_with_a_trillion_trials_completes():
+    # One pass over some ten standard deviations of masses, not a scan.
+    k = q.qbinom(0.5, 10**12, 0.3)
+    assert abs(k - 3e11) < 5 * math.sqrt(10**12 * 0.21)
+
+
 def random_poisson_cases(seed, count):
     rng = np.random.default_rng(seed)
     cases = []

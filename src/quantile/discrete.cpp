@@ -1,17 +1,16 @@
 // Quantiles of the binomial and Poisson laws. Each is defined as the first count
 // of an upward scan at which the computed distribution function reaches p. The
-// answer of that scan is found here without visiting every count: bracketing and
-// bisection locate a crossing, and a downward check proves that no earlier count
-// stops the scan, even where rounding makes the computed function non-monotone.
+// answer of that scan is found here without visiting every count, even where
+// rounding makes the computed function non-monotone: bounds on the rounding of
+// the computed values settle most counts, and only the rest are evaluated.
 #include <cstdint>
 #include <limits>
 
+#include "cdf/binomial_sum.hpp"
 #include "cdf/cdf.hpp"
-#include "density/binomial_mass.hpp"
 #include "quantile/quantile.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
-#include "special/gamma.hpp"
 
 namespace quantora {
 
@@ -20,24 +19,6 @@ namespace {
 constexpr std::int64_t COUNT_MAX = std::numeric_limits<std::int64_t>::max();
 // 2^63, the first double that no longer fits a signed 64-bit count.
 constexpr double COUNT_LIMIT = 9223372036854775808.0;
-// Unit roundoff 2^-53.
-constexpr double UNIT_ROUNDOFF = EPS * 0.5;
-
-// Up to this many trials the literal scan is as cheap as any search.
-constexpr std::int64_t BINOMIAL_LITERAL_TRIALS = 8;
-
-// The binomial distribution function at k is the sum of the computed masses
-// f(k) + f(k - 1) + ... + f(0), added in that order and clamped to 1. Below
-// the mode (j + 2 <= (n + 1) prob) the computed masses only shrink, to within
-// a factor 4, so once a term is below 2^-56 of the running sum every later term
-// is below half its last unit and leaves its bits unchanged; a log-mass below
-// -745 gives an exactly zero term and every later one does too. This holds
-// while the log-masses carry an absolute error far below 1, which a bound of
-// 2^39 on the size of their intermediate terms guarantees.
-constexpr double NEGLIGIBLE_LOG_MASS = -745;
-constexpr double TAIL_RATIO = 0x1p-56;
-constexpr double TAIL_FLOOR = 0x1p-960;
-constexpr double MAX_LOG_MAGNITUDE = 0x1p39;
 
 bool invalid_probability(double p) { return p != p || p < 0 || p > 1; }
 
@@ -64,6 +45,55 @@ std::int64_t doubled(std::int64_t step) { return step < COUNT_MAX / 2 ? step + s
 
 // ---------------------------------------------------------------- binomial
 
+// Up to this many trials the literal scan is as cheap as any search.
+constexpr std::int64_t BINOMIAL_LITERAL_TRIALS = 8;
+
+// Certifying counts without forming their sums. The computed distribution
+// function at k is the recursive sum s(k) of the computed masses f(k), ...,
+// f(0), clamped to 1; write E(k) for the exact sum of those same masses. Adding
+// a non-negative term to a non-negative partial sum errs by at most the
+// smaller of the term and u = 2^-53 times the result, and the partial sums of
+// s(k) never exceed it. One pass at a count T yields s = s(T), the number N of
+// masses it evaluated and a bound t on the sum of the masses below them, so
+// for every k <= T, with P an upper bound on all those s(k),
+//     |s(k) - E(k)| <= u P N + t = H.
+// From s(k) <= E(k) + u s(k) N + t and E(T) <= s(1 + uN) + t follows
+// P = (s + 2t)(1 + 2^-8) while uN <= 2^-12. Walking from T over W further
+// masses with recursive sum D gives the estimate a = s - D of s(k) below T,
+// or a = s + D above it (there E(k) <= a (1 + 2^-10) + t, so P = (a + 2t)
+// (1 + 2^-8) and the walked masses count in N). Either estimate is within
+//     2H + gamma_W D + u a,   gamma_W <= 1.01 W u,
+// of s(k); the bound below doubles every rounding term (EPS = 2u), which also
+// keeps the floating-point comparisons of a - B and a + B with p on the safe
+// side. Then
+//  - a - B >= p: the scan stops at k;
+//  - a + B < p: it stops at no count at or below k, since for j <= k
+//    s(j) <= E(j) + H <= E(k) + H <= a + B.
+// Only the counts left between the two, whose sums lie within rounding of p,
+// are summed exactly, many of them in one pass.
+constexpr double BOUND_SLACK = 1 + 0x1p-8;
+constexpr double MAX_EVALUATED = 0x1p41;
+// A downward walk whose estimates fall below this share of the sum it started
+// from begins again with a pass of its own, which keeps bounds scaled by that
+// sum small beside the sums compared with p.
+constexpr double RESTART_SHARE = 1.0 / 16;
+
+double estimate_bound(double scale, double evaluated, double walked, double walked_sum, double estimate,
+                      double tail) {
+    if (!(evaluated <= MAX_EVALUATED)) return INF;
+    return (EPS * ((scale * evaluated + walked * walked_sum) + estimate) + 2 * tail) * BOUND_SLACK;
+}
+
+double unit_clamped(double s) { return s > 1 ? 1.0 : s; }
+
+// No count at or below `lo` stops the scan, the scan stops at `hi`, and every
+// count from `flat` on has the lower sum of the count before it.
+struct Bracket {
+    std::int64_t lo;
+    std::int64_t hi;
+    std::int64_t flat;
+};
+
 struct BinomialScan {
     double p;
     std::int64_t n;
@@ -72,58 +102,6 @@ struct BinomialScan {
     double cdf(std::int64_t k) const { return pbinom(k, n, prob, false); }
     // The scan stops where p > F fails: F >= p, or F is NaN.
     bool stops(double F) const { return !(p > F); }
-
-    // pbinom(j) is a recursive sum of the j + 1 non-negative masses 0..j, so it
-    // lies within gamma_j = j u / (1 - j u) of their exact sum (u = 2^-53), and
-    // the exact sums grow with j. Every i <= j therefore has
-    //     F(i) <= S(i) (1 + gamma_j) <= S(j) (1 + gamma_j) <= F(j) (1 + gamma_j) / (1 - gamma_j),
-    // and (1 + gamma)/(1 - gamma) <= 1 + 4 (j + 1) u while j u <= 1/4; the margin
-    // above 2 gamma / (1 - gamma) also absorbs the rounding of the product. When
-    // that bound is below p, no count up to j stops the scan.
-    bool none_stop_up_to(std::int64_t j, double Fj) const {
-        if (!(Fj == Fj) || static_cast<double>(j) * UNIT_ROUNDOFF > 0.25) return false;
-        const double margin = static_cast<double>(j + 1) * (4 * UNIT_ROUNDOFF);
-        return Fj * (1 + margin) < p;
-    }
-
-    // pbinom(k) and pbinom(k - 1), 1 <= k < n, from one pass over the masses:
-    // both are sums from their own top count down, sharing every term below
-    // k - 1; each stops adding where its own sum can no longer change. False
-    // where the truncation argument does not hold; the caller then evaluates
-    // the distribution function twice.
-    bool adjacent_cdfs(std::int64_t k, double& F_k, double& F_before) const {
-        const double lp = log_kernel(prob);
-        const double lq = log_kernel(1 - prob);
-        if (lp == -INF || lq == -INF) return false;
-        const double nd = static_cast<double>(n);
-        const double magnitude =
-            2 * lgamma_kernel(nd + 1) + nd * ((lp < 0 ? -lp : lp) + (lq < 0 ? -lq : lq)) + 64;
-        if (!(magnitude <= MAX_LOG_MAGNITUDE)) return false;
-        const BinomialMass mass(n, prob);
-        const double log_top = mass.log_mass(k);
-        const double log_next = mass.log_mass(k - 1);
-        if (!(log_top >= NEGLIGIBLE_LOG_MASS) || !(log_next >= NEGLIGIBLE_LOG_MASS)) return false;
-        const double centre = (nd + 1) * prob;
-        const double next = exp_kernel(log_next);
-        double upper = exp_kernel(log_top) + next;
-        double lower = next;
-        bool upper_open = true;
-        bool lower_open = true;
-        for (std::int64_t j = k - 2; j >= 0 && (upper_open || lower_open); --j) {
-            const double log_term = mass.log_mass(j);
-            const double term = exp_kernel(log_term);
-            if (static_cast<double>(j) + 2 <= centre) {
-                if (log_term < NEGLIGIBLE_LOG_MASS) break;
-                if (term >= TAIL_FLOOR && term < upper * TAIL_RATIO) upper_open = false;
-                if (term >= TAIL_FLOOR && term < lower * TAIL_RATIO) lower_open = false;
-            }
-            if (upper_open) upper = upper + term;
-            if (lower_open) lower = lower + term;
-        }
-        F_k = upper > 1 ? 1.0 : upper;
-        F_before = lower > 1 ? 1.0 : lower;
-        return true;
-    }
 
     std::int64_t literal() const {
         std::int64_t k = 0;
@@ -136,7 +114,7 @@ struct BinomialScan {
     }
 
     // Normal approximation with the Cornish-Fisher skewness term and a
-    // continuity correction; only a starting point for the bracket.
+    // continuity correction; only a starting point for the walks.
     std::int64_t guess() const {
         const double mean = static_cast<double>(n) * prob;
         const double sd = sqrt_kernel(mean * (1 - prob));
@@ -146,79 +124,111 @@ struct BinomialScan {
         return clamp_to_count(floor_kernel(mean + sd * w + 0.5), 0, n - 1);
     }
 
-    std::int64_t search() const {
-        // Invariant: the scan does not stop at lo (lo = -1 stands for "before
-        // 0"), it stops at hi; pbinom(n) is exactly 1 >= p.
-        std::int64_t lo = -1;
-        double F_lo = 0;
+    // The last count of the run from k upward at and below which every mass
+    // is exactly +0; k starts such a run.
+    std::int64_t last_vanishing(const BinomialSum& sums, std::int64_t k) const {
+        std::int64_t lo = k;
         std::int64_t hi = n;
-        const std::int64_t k0 = guess();
-        // The crossing is usually at the guess itself, and one pass over the
-        // masses then settles it.
-        double F0 = NaN;
-        double F_before = NaN;
-        const bool paired = k0 >= 1 && adjacent_cdfs(k0, F0, F_before);
-        if (!paired) {
-            F0 = cdf(k0);
-        }
-        if (stops(F0)) {
-            hi = k0;
-            if (paired && stops(F_before)) {
-                hi = k0 - 1;
-            } else if (paired) {
-                lo = k0 - 1;
-                F_lo = F_before;
-            }
-            std::int64_t step = 1;
-            while (hi - lo > 1 && hi > 0) {
-                const std::int64_t k = hi > step ? hi - step : 0;
-                const double F = cdf(k);
-                if (!stops(F)) {
-                    lo = k;
-                    F_lo = F;
-                    break;
-                }
-                hi = k;
-                step = doubled(step);
-            }
-        } else {
-            lo = k0;
-            F_lo = F0;
-            std::int64_t step = 1;
-            while (n - lo > step) {
-                const std::int64_t k = lo + step;
-                const double F = cdf(k);
-                if (stops(F)) {
-                    hi = k;
-                    break;
-                }
-                lo = k;
-                F_lo = F;
-                step = doubled(step);
-            }
-        }
         while (hi - lo > 1) {
             const std::int64_t mid = lo + (hi - lo) / 2;
-            const double F = cdf(mid);
-            if (stops(F)) {
-                hi = mid;
-            } else {
+            if (sums.vanishes_at_and_below(mid, sums.log_mass(mid))) {
                 lo = mid;
-                F_lo = F;
+            } else {
+                hi = mid;
             }
         }
-        // Below the crossing, rounding can still let an earlier count reach p;
-        // check counts downward until the bound rules out everything below.
-        std::int64_t answer = hi;
-        for (std::int64_t j = lo; j >= 0; --j) {
-            const double F = j == lo ? F_lo : cdf(j);
-            if (stops(F)) {
-                answer = j;
-            } else if (none_stop_up_to(j, F)) {
+        return lo;
+    }
+
+    // One pass at `base`, then walks down from it until a prefix of counts is
+    // certified and up from it until a count certainly stops the scan. False,
+    // with `base` moved, where a new pass must start first.
+    bool walk(const BinomialSum& sums, std::int64_t& base, Bracket& b) const {
+        double s;
+        const BinomialPass pass = sums.lower_run(base, 1, &s);
+        // Every count from pass.start to base has the sum s.
+        if (stops(unit_clamped(s)) && pass.start < b.hi) b.hi = pass.start;
+        const double evaluated = static_cast<double>(pass.evaluated);
+        const double scale = (s + 2 * pass.tail) * BOUND_SLACK;
+        std::int64_t k = pass.start;
+        double a = s;
+        double walked = 0;
+        double walked_sum = 0;
+        for (;;) {
+            const double bound = estimate_bound(scale, evaluated + walked, walked, walked_sum, a, pass.tail);
+            if (a + bound < p) {
+                if (k > b.lo) b.lo = k;
                 break;
             }
+            if (a - bound >= p && k < b.hi) b.hi = k;
+            if (k == 0) break;
+            if (a < s * RESTART_SHARE) {
+                base = k;
+                return false;
+            }
+            walked_sum = walked_sum + sums.mass(k);
+            walked = walked + 1;
+            k = k - 1;
+            a = s - walked_sum;
         }
-        return answer;
+        // Upward from pass.start: above a run of leading zeros every mass is
+        // +0, which the first step finds.
+        k = pass.start;
+        a = s;
+        double up = 0;
+        double up_sum = 0;
+        while (k + 1 < b.hi) {
+            const std::int64_t next = k + 1;
+            const double log_term = sums.log_mass(next);
+            if (sums.vanishes_at_and_above(next, log_term)) {
+                b.flat = next;
+                break;
+            }
+            up_sum = up_sum + BinomialSum::mass_of_log(log_term);
+            up = up + 1;
+            k = next;
+            a = s + up_sum;
+            const double bound = estimate_bound((a + 2 * pass.tail) * BOUND_SLACK, evaluated + walked + up, up,
+                                                up_sum, a, pass.tail);
+            if (a + bound < p) {
+                b.lo = k;
+            } else if (a - bound >= p) {
+                b.hi = k;
+            }
+        }
+        return true;
+    }
+
+    // The first count in the bracket at which the scan stops, from exact sums
+    // of the uncertified counts in increasing order.
+    std::int64_t first_stop(const BinomialSum& sums, const Bracket& b) const {
+        const std::int64_t end = b.hi < b.flat ? b.hi : b.flat;
+        double run[BinomialSum::MAX_RUN];
+        for (std::int64_t k = b.lo + 1; k < end;) {
+            const std::int64_t top = end - k > BinomialSum::MAX_RUN ? k + (BinomialSum::MAX_RUN - 1) : end - 1;
+            sums.lower_run(top, static_cast<int>(top - k + 1), run);
+            for (std::int64_t j = k; j <= top; ++j) {
+                if (stops(unit_clamped(run[top - j]))) return j;
+            }
+            k = top + 1;
+        }
+        return b.hi;
+    }
+
+    std::int64_t search() const {
+        const BinomialSum sums(n, prob);
+        if (sums.degenerate()) return stops(unit_clamped(sums.mass(0))) ? 0 : n;
+        // pbinom(n) is exactly 1 >= p.
+        Bracket b{-1, n, n};
+        std::int64_t base = guess();
+        // Counts whose masses at and below are all +0 have the sum 0 < p.
+        if (sums.vanishes_at_and_below(base, sums.log_mass(base))) {
+            b.lo = last_vanishing(sums, base);
+            base = b.lo + 1;
+        }
+        while (!walk(sums, base, b)) {
+        }
+        return first_stop(sums, b);
     }
 };
 
