@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
-#include <cstring>
 
+#include "special/bits.hpp"
 #include "special/constants.hpp"
 
 namespace quantora {
@@ -14,18 +14,6 @@ constexpr double ROOT_RESIDUAL_TOLERANCE = 1e-6;
 inline bool residual_within(double value, double target, double scale) {
     const double diff = value - target;
     return (diff < 0 ? -diff : diff) <= ROOT_RESIDUAL_TOLERANCE * scale;
-}
-
-inline std::uint64_t double_pattern(double x) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    return bits;
-}
-
-inline double pattern_double(std::uint64_t bits) {
-    double x;
-    std::memcpy(&x, &bits, sizeof x);
-    return x;
 }
 
 // The smallest double y in (lo, hi] at which reaches(y) holds, for a predicate

@@ -5,18 +5,9 @@
 // pair recurs the iterates repeat with that period to the end, and the final
 // iterate can be read off the cycle: the same bits as running every update,
 // with a fraction of the work where the iteration settles early.
-#include <cstdint>
-#include <cstring>
+#include "special/bits.hpp"
 
 namespace quantora {
-
-inline bool same_bits(double a, double b) {
-    std::uint64_t ua;
-    std::uint64_t ub;
-    std::memcpy(&ua, &a, sizeof a);
-    std::memcpy(&ub, &b, sizeof b);
-    return ua == ub;
-}
 
 // The result of one update: the next iterate, or a stop that makes the current
 // iterate final.
