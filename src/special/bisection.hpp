@@ -6,8 +6,8 @@
 
 namespace quantora {
 
-// A root found by a fixed iteration is kept when the forward function there is
-// within this fraction of the smaller tail probability.
+// How far F(x) may stray from p, relative to min(p, 1 - p), before a root from
+// a fixed number of iterations is distrusted.
 constexpr double ROOT_RESIDUAL_TOLERANCE = 1e-6;
 
 // |value - target| <= 1e-6 * scale; false when value is NaN.
@@ -16,13 +16,12 @@ inline bool residual_within(double value, double target, double scale) {
     return (diff < 0 ? -diff : diff) <= ROOT_RESIDUAL_TOLERANCE * scale;
 }
 
-// The smallest double y in (lo, hi] at which reaches(y) holds, for a predicate
-// that is false below some point of [lo, hi] and true from it on. The bit
-// patterns of non-negative doubles, read as unsigned integers, are ordered as
-// the values, so halving the pattern interval visits every double between the
-// ends and ends after at most 64 evaluations. Requires 0 <= lo <= hi (a zero
-// lo counts as +0). Neither end is evaluated: hi is returned when no double
-// below it reaches the target.
+// The least double y in (lo, hi] with reaches(y), for a monotone predicate
+// (false, then true). For non-negative doubles the encoding, read as an
+// unsigned integer, increases with the value, so bisecting the integers
+// bisects the doubles themselves: at most 64 predicate calls reach adjacent
+// doubles. Needs 0 <= lo <= hi; -0 is read as +0. The ends themselves are
+// never tested, so hi comes back when nothing below it satisfies reaches.
 template <class Reaches>
 double bisect_doubles(double lo, double hi, Reaches reaches) {
     std::uint64_t low = double_pattern(lo == 0 ? 0.0 : lo);
@@ -38,13 +37,13 @@ double bisect_doubles(double lo, double hi, Reaches reaches) {
     return pattern_double(high);
 }
 
-// The root of a distribution function F on [0, end] at probability p, given
-// the result x of a fixed iteration that may have left the support or stalled.
-// x is kept when F(x) is within the residual tolerance of p, measured against
-// the smaller tail; otherwise the smallest double with F >= p is found by
-// bisection, a NaN value of F counting as below p. Below EPS, F treats every
-// argument as zero and cannot judge a root, so when F(EPS) already reaches p
-// the root is x if the iteration put it in [0, EPS), and 0 otherwise.
+// Solves F(y) = p on [0, end] for a distribution function F, starting from x,
+// the outcome of a fixed iteration that may have escaped [0, end] or stalled
+// on a flat stretch. A finite x in range whose F(x) lies within the tolerance
+// of p is trusted; any other x gives way to the least double with F >= p
+// (a NaN F counts as falling short). F cannot tell arguments below EPS apart
+// from 0, so when F(EPS) is already at least p the root is placed in [0, EPS):
+// x if the iteration landed there, else 0.
 template <class Forward>
 double checked_root(double x, double p, double end, Forward forward) {
     auto reaches = [p, &forward](double y) { return forward(y) >= p; };

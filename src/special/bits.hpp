@@ -17,7 +17,8 @@ inline double pattern_double(std::uint64_t bits) {
     return x;
 }
 
-// Equal to the last bit: +0 and -0 differ, a NaN equals the same NaN.
+// Identity of encoding rather than numeric equality: +0 and -0 differ, and a
+// NaN matches an identically encoded NaN.
 inline bool same_bits(double a, double b) { return double_pattern(a) == double_pattern(b); }
 
 }  // namespace quantora

@@ -3,11 +3,12 @@
 
 namespace quantora {
 
-// The one tolerance of every kernel: a value within EPS of a constant is that
-// constant, and positive values below EPS count as zero.
-constexpr double EPS = 2.220446049250313e-16;  // 2^-52
+// 2^-52, the gap between 1 and the next double. The kernels resolve nothing
+// finer: two values closer than this are treated as equal, so an argument of
+// smaller magnitude behaves as 0 (its logarithm is -infinity).
+constexpr double EPS = 2.220446049250313e-16;
 
-// The only error report of every kernel: the quiet NaN 0x7FF8000000000000.
+// Invalid input yields this NaN, with a clear sign bit (0x7FF8000000000000).
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 
@@ -16,7 +17,7 @@ inline bool is_nan(double v) { return v != v; }
 inline bool is_infinite(double v) { return v == INF || v == -INF; }
 inline double abs_value(double v) { return v < 0 ? -v : v; }
 
-// v is indistinguishable from 0: exactly 0 or below EPS in magnitude.
+// |v| below the kernels' resolution EPS, zero included.
 inline bool near_zero(double v) { return v == 0 || abs_value(v) < EPS; }
 
 // Both at +infinity or both at -infinity.

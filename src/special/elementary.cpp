@@ -8,7 +8,8 @@ namespace quantora {
 
 namespace {
 
-// ln k for k = 2..10, each the nearest double; index 0 and 1 contribute 0.
+// ln k rounded to double, indexed by the leading decimal digit k = 2..10 of the
+// mantissa; slot 1 is ln 1 = 0 and slot 0 is never read.
 constexpr double LN_TABLE[11] = {
     0.0,
     0.0,
@@ -25,7 +26,7 @@ constexpr double LN_TABLE[11] = {
 constexpr double LN_10 = 2.302585092994046;
 constexpr double E = 2.718281828459045;
 
-// Deepest level of both continued fractions; evaluation runs from there up.
+// Both continued fractions are cut at this level and summed from it upward.
 constexpr int FRACTION_DEPTH = 25;
 constexpr int SQRT_MAX_UPDATES = 100;
 

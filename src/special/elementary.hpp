@@ -12,8 +12,9 @@ double pow_int_kernel(double base, std::int64_t n);
 bool any_posinf(double a, double b);
 bool any_posinf(double a, double b, double c);
 
-// coef * log_value, where an exactly zero coefficient times a logarithm of
-// -infinity counts as +0: the density's limit at that corner, not 0 * inf = NaN.
+// coef * log_value, with 0 * (-infinity) taken as +0. A factor t^0 tends to 1
+// as t -> 0, so a zero exponent on a vanishing base adds nothing to a
+// log-density; IEEE arithmetic would give NaN instead.
 double coef_times_log(double coef, double log_value);
 
 }  // namespace quantora
