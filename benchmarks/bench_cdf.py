@@ -6,23 +6,14 @@ single calls of the binomial sum at a billion trials.
 
     PYTHONPATH=build/NAME python benchmarks/bench_cdf.py
 """
-import time
 
 import numpy as np
 from scipy import special, stats
 
 import quantora as q
+from timing import best_of
 
 SIZE = 10**5
-
-
-def best_of(fn, repeat=5):
-    best = float("inf")
-    for _ in range(repeat):
-        start = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - start)
-    return best
 
 
 def cases(rng):
@@ -62,10 +53,10 @@ def main():
     rng = np.random.default_rng(2024)
     print(f"arrays of {SIZE} elements; time in ms, ratio = quantora / SciPy")
     for name, ours, theirs in cases(rng):
-        t_ours = best_of(ours)
+        t_ours = best_of(ours, repeat=5)
         line = f"{name:8s} {t_ours * 1e3:9.2f} ms"
         for label, fn in theirs:
-            t = best_of(fn)
+            t = best_of(fn, repeat=5)
             line += f" | {label} {t * 1e3:8.2f} ms ratio {t_ours / t:6.2f}"
         print(line)
 

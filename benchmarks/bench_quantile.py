@@ -2,21 +2,12 @@
 
     PYTHONPATH=build/<dir> python benchmarks/bench_quantile.py
 """
-import time
 
 import numpy as np
 from scipy import special, stats
 
 import quantora as q
-
-
-def best_of(fn, repeats=3):
-    best = float("inf")
-    for _ in range(repeats):
-        start = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - start)
-    return best
+from timing import best_of
 
 
 def literal_qbinom(p, n, prob):

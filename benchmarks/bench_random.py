@@ -2,11 +2,11 @@
 
 Run: PYTHONPATH=build/<dir> python benchmarks/bench_random.py
 A ratio above 1 means quantora is faster than NumPy for that case."""
-import time
 
 import numpy as np
 
 import quantora
+from timing import best_of
 
 N = 10**6
 REPEATS = 5
@@ -21,12 +21,7 @@ CASES = [
 
 
 def best_rate(draw, source):
-    best = float("inf")
-    for _ in range(REPEATS):
-        start = time.perf_counter()
-        draw(source)
-        best = min(best, time.perf_counter() - start)
-    return N / best
+    return N / best_of(lambda: draw(source), REPEATS)
 
 
 def main():

@@ -73,20 +73,18 @@ constexpr double TAIL_RATIO = 0x1p-57;
 constexpr double TAIL_FLOOR = 0x1p-960;
 constexpr double MAX_SPREAD = 512;
 
-double magnitude(double v) { return v < 0 ? -v : v; }
-
 }  // namespace
 
 BinomialSum::BinomialSum(std::int64_t n_trials, double prob)
     : mass_(n_trials, prob), n_(n_trials), prob_(prob), q_(1 - prob) {
-    const double lp = log_kernel(prob);
-    const double lq = log_kernel(1 - prob);
+    const double lp = mass_.log_prob();
+    const double lq = mass_.log_complement();
     // With ln p == -infinity every term above k = 0 carries it times a
     // positive count, and with ln q == -infinity every term below n does.
     degenerate_ = lp == -INF || lq == -INF;
     const double nd = static_cast<double>(n_trials);
     const double v = (nd + 12) * log_kernel(nd + 12);
-    const double w = (v + nd * (magnitude(lp) + magnitude(lq))) + LOG_MASS_BOUND_FLOOR;
+    const double w = (v + nd * (abs_value(lp) + abs_value(lq))) + LOG_MASS_BOUND_FLOOR;
     const double spread = 2 * (w * LOG_MASS_BOUND_SCALE);
     centre_ = (nd + 1) * prob;
     guard_ = CENTRE_GUARD + centre_ * CENTRE_MARGIN;

@@ -20,6 +20,10 @@ public:
     // P(X = x) for 0 <= x <= n_trials: dbinom(x, n_trials, prob, false).
     double mass(std::int64_t x) const;
 
+    // log_kernel(prob) and log_kernel(1 - prob), as used by every term.
+    double log_prob() const { return log_p_; }
+    double log_complement() const { return log_q_; }
+
 private:
     std::int64_t n_;
     double log_gamma_n1_;

@@ -15,8 +15,6 @@ namespace {
 constexpr double RESCALE_BELOW = 1e-4;
 constexpr double LN_4 = 1.3862943611198906;
 
-double magnitude(double x) { return x < 0 ? -x : x; }
-
 bool invalid_location_scale(double mu, double sigma) { return mu != mu || sigma != sigma || sigma < 0; }
 
 }  // namespace
@@ -42,7 +40,7 @@ double rnorm(double mu, double sigma, Engine& engine) {
     } else {
         // Scaling by 2^-g multiplies s by 4^-g; log(s) of the original point is
         // recovered by adding g ln 4, and the ratio below is invariant.
-        const double larger = magnitude(px) > magnitude(py) ? magnitude(px) : magnitude(py);
+        const double larger = abs_value(px) > abs_value(py) ? abs_value(px) : abs_value(py);
         const int g = std::ilogb(larger);
         px = std::scalbn(px, -g);
         py = std::scalbn(py, -g);

@@ -12,8 +12,7 @@ constexpr double ROOT_RESIDUAL_TOLERANCE = 1e-6;
 
 // |value - target| <= 1e-6 * scale; false when value is NaN.
 inline bool residual_within(double value, double target, double scale) {
-    const double diff = value - target;
-    return (diff < 0 ? -diff : diff) <= ROOT_RESIDUAL_TOLERANCE * scale;
+    return abs_value(value - target) <= ROOT_RESIDUAL_TOLERANCE * scale;
 }
 
 // The least double y in (lo, hi] with reaches(y), for a monotone predicate

@@ -80,7 +80,7 @@ double erf_kernel(double x) {
 
 double erf_inv_kernel(double p) {
     if (p != p) return NaN;
-    if (p != 0 && (p < 0 ? -p : p) > 1) return NaN;
+    if (p != 0 && abs_value(p) > 1) return NaN;
     if (near_zero(1 - p)) return INF;
     if (near_zero(p + 1)) return -INF;
 

@@ -49,7 +49,7 @@ double lanczos_sum(double c) {
 double lgamma_kernel(double x) {
     if (x != x) return NaN;
     const double c = x - 1;
-    if (c == 0 || (c < 0 ? -c : c) < EPS) return 0.0;
+    if (near_zero(c)) return 0.0;
     // Zero, negative and sub-EPS arguments: the pole at 0 and beyond.
     if (x < EPS) return INF;
     const double l1 = log_kernel(lanczos_sum(c)) + LN_SQRT_2PI;

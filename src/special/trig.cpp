@@ -23,14 +23,14 @@ double canonical(double v) { return v != v ? NaN : v; }
 template <typename Core>
 double odd_shell(double x, Core core) {
     if (x != x) return NaN;
-    if (x == 0 || (x < 0 ? -x : x) < EPS) return 0.0;
+    if (near_zero(x)) return 0.0;
     return canonical(x < 0 ? -core(-x) : core(x));
 }
 
 // -cot z = -1/z + z/3 + z^3/45 + 2z^5/945 + z^7/4725, summed from the smallest term.
 double tan_near_pole(double x) {
     const double z = x - HALF_PI;
-    if (z == 0 || (z < 0 ? -z : z) < EPS) return TAN_AT_POLE;
+    if (near_zero(z)) return TAN_AT_POLE;
     const double w = z * z;
     const double z3 = w * z;
     const double z5 = (w * w) * z;
