@@ -1,5 +1,6 @@
 // Quantiles with a closed form: the inverse of each distribution function is an
 // elementary expression in p, evaluated in a fixed order on the library's own kernels.
+#include "quantile/conventions.hpp"
 #include "quantile/quantile.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
@@ -8,14 +9,14 @@
 
 namespace quantora {
 
+using namespace quantile_rules;
+
 namespace {
 
 constexpr double SQRT_2 = 1.4142135623730951;
 constexpr double PI = 3.141592653589793;
 // Below this |x| the logarithm of 1 + x is taken from its Taylor polynomial.
 constexpr double LOG1P_SWITCH = 1e-4;
-
-bool invalid_probability(double p) { return p != p || p < 0 || p > 1; }
 
 // The tests shared by every location-scale quantile on the whole real line, in
 // their fixed order. A degenerate scale puts all mass at mu, so it outranks the
