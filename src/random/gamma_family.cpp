@@ -105,7 +105,10 @@ double BetaSampler::operator()(Engine& engine) const {
     const double x = gamma_a_.value(x_draw);
     const double y = gamma_b_.value(y_draw);
     const double sum = x + y;
-    if (sum >= DBL_MIN && sum < INF) return x / sum;
+    // x / (x + y) holds where both draws are normal doubles and their sum is
+    // finite; a draw that underflowed has lost the magnitude that the ratio
+    // needs (with tiny shapes both often do, by hundreds of decades).
+    if (x >= DBL_MIN && y >= DBL_MIN && sum < INF) return x / sum;
     return limit_or_log_ratio(x_draw, y_draw);
 }
 
@@ -114,8 +117,8 @@ double BetaSampler::limit_or_log_ratio(const GammaDraw& x, const GammaDraw& y) c
     if (a_ == INF || b_ == INF) return a_ == INF ? (b_ == INF ? NaN : 1.0) : 0.0;
     // A zero shape is a point mass at 0 of its gamma variate.
     if (a_ == 0 || b_ == 0) return a_ == 0 ? (b_ == 0 ? NaN : 0.0) : 1.0;
-    // Both gamma draws underflowed (tiny shapes: most of the mass sits at 0
-    // and 1) or their sum overflowed: x / (x + y) = 1 / (1 + exp(log y -
+    // A gamma draw underflowed (tiny shapes: most of the mass sits near 0
+    // and 1) or the sum overflowed: x / (x + y) = 1 / (1 + exp(log y -
     // log x)), the logarithms taken from the factors, scaled by c so that
     // each stays finite for shapes down to the smallest subnormal.
     const double c = smallest(smallest(a_, b_), 1.0);
@@ -141,17 +144,17 @@ double FSampler::operator()(Engine& engine) const {
     // An infinite number of degrees of freedom makes its chi-square over dof
     // exactly 1 (its draw is infinite and took no output).
     if (df1_ == INF || df2_ == INF) return df1_ == INF ? (df2_ == INF ? 1.0 : df2_ / x2) : x1 / df1_;
-    const double ratio = df2_ / df1_;
-    const double scaled = ratio * x1;
-    const double f = scaled / x2;
-    if (ratio >= DBL_MIN && ratio < INF && scaled < INF && !is_nan(f)) return f;
-    if (x1 > 0 && x1 < INF && x2 > 0 && x2 < INF) {
+    if (x1 >= DBL_MIN && x2 >= DBL_MIN && x1 < INF && x2 < INF) {
+        const double ratio = df2_ / df1_;
+        const double scaled = ratio * x1;
+        if (ratio >= DBL_MIN && ratio < INF && scaled < INF) return scaled / x2;
         // The ratio of the degrees of freedom, or its product with x1, left
         // the normal range: each chi-square over its own degrees of freedom.
         return (x1 / df1_) / (x2 / df2_);
     }
-    // Both chi-squares underflowed (tiny degrees of freedom) or overflowed:
-    // their ratio from the factors' logarithms, scaled as for the beta.
+    // A chi-square underflowed (tiny degrees of freedom spread it over
+    // hundreds of decades) or overflowed: the ratio from the factors'
+    // logarithms, scaled as for the beta.
     const double c = smallest(smallest(df1_ * 0.5, df2_ * 0.5), 1.0);
     const double delta = (GammaSampler::scaled_log(draw1, c) - GammaSampler::scaled_log(draw2, c)) / c;
     return std::exp(std::log(df2_) - std::log(df1_) + delta);
@@ -178,10 +181,13 @@ double TSampler::operator()(Engine& engine) const {
     const GammaSampler& gamma = chisq_.gamma();
     const GammaDraw draw = gamma.factors(engine);
     const double x = gamma.value(draw);
-    if (x < INF) return z / std::sqrt(x / dof_);
-    // A chi-square beyond the doubles (dof near the largest double): x / dof
-    // is close to 1 and is formed from the factors' logarithm.
-    return z / std::sqrt(std::exp(GammaSampler::scaled_log(draw, 1.0) + std::log(2.0) - std::log(dof_)));
+    if (x >= DBL_MIN && x < INF) return z / std::sqrt(x / dof_);
+    // The chi-square underflowed (tiny dof: the t draw can still be a finite
+    // double) or overflowed (dof near the largest double: x / dof is close to
+    // 1): log(x / dof) from the factors, with x = 2 g for the gamma draw g.
+    const double c = smallest(dof_ * 0.5, 1.0);
+    const double log_ratio = GammaSampler::scaled_log(draw, c) / c + std::log(2.0) - std::log(dof_);
+    return z * std::exp(-0.5 * log_ratio);
 }
 
 }  // namespace quantora
