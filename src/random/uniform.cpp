@@ -86,11 +86,15 @@ double BinomialSampler::operator()(Engine& engine) {
     if (!valid_) return NaN;
     // Counted as an integer: the same value as a running sum of 1.0 and 0.0
     // while it stays below 2^53, and exact beyond.
+    // Local copies stay in registers; the engine's state could otherwise alias them.
+    const BernoulliThreshold threshold = threshold_;
+    InterruptCountdown countdown = countdown_;
     std::uint64_t successes = 0;
     for (std::int64_t i = 0; i < n_trials_; ++i) {
-        successes += threshold_.success(engine()) ? 1 : 0;
-        countdown_.step();
+        successes += threshold.success(engine()) ? 1 : 0;
+        countdown.step();
     }
+    countdown_ = countdown;
     return static_cast<double>(successes);
 }
 
