@@ -4,6 +4,7 @@
 // never requested; it can be exactly 1. See uniform.hpp for what a sampler is.
 #include <tuple>
 
+#include "random/checks.hpp"
 #include "random/engine.hpp"
 #include "special/constants.hpp"
 
@@ -24,9 +25,5 @@ private:
     bool valid_;
     std::tuple<Params...> params_;
 };
-
-bool invalid_location_scale(double mu, double sigma);
-bool invalid_rate(double rate);
-bool invalid_weibull(double shape, double scale);
 
 }  // namespace quantora

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "random/checks.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 
@@ -14,8 +15,6 @@ namespace {
 // subnormal range of px and py, so the point is first scaled by a power of two.
 constexpr double RESCALE_BELOW = 1e-4;
 constexpr double LN_4 = 1.3862943611198906;
-
-bool invalid_location_scale(double mu, double sigma) { return is_nan(mu) || is_nan(sigma) || sigma < 0; }
 
 }  // namespace
 
