@@ -19,6 +19,7 @@ INSTALLED = (MODULE_DIR / "quantora-stubs" / "__init__.pyi").is_file()
 
 
 def test_the_typed_script_runs():
+    pytest.importorskip("typing_extensions")
     runpy.run_path(str(SCRIPT))
 
 
