@@ -49,6 +49,8 @@ GammaSampler::GammaSampler(double shape, double scale)
 }
 
 double GammaSampler::core(Engine& engine) const {
+    // An attempt is accepted with probability above 0.95 at every shape and a
+    // normal is redrawn with probability below 0.01, so the loop is short.
     for (;;) {
         double z;
         do {

@@ -37,20 +37,18 @@ double positive_from_output(std::uint64_t y) {
 
 UniformSampler::UniformSampler(double a, double b)
     : valid_(!is_nan(a) && !is_nan(b) && a < b),
-      halved_(false),
       lo_(valid_ ? std::nextafter(a, b) : NaN),
       b_(b),
-      width_(b - lo_) {
-    // Only finite ends can overflow their difference; an infinite end keeps
-    // the plain formula and its infinite draws.
-    halved_ = valid_ && width_ == INF && !is_infinite(a) && !is_infinite(b);
-}
+      width_(b - lo_),
+      // Only finite ends can overflow their difference; an infinite end keeps
+      // the plain formula and its infinite draws.
+      halved_(valid_ && width_ == INF && !is_infinite(a) && !is_infinite(b)) {}
 
 double UniformSampler::scaled_draw(double u) const {
     // The ends span more than the largest double: the same affine map at half
     // scale, u (b/2 - lo/2) + lo/2, doubled. Halving these huge ends is exact,
     // and the half-scale value is at least lo/2, so only b needs a clamp.
-    const double half = (u * (b_ * 0.5 - lo_ * 0.5) + lo_ * 0.5);
+    const double half = u * (b_ * 0.5 - lo_ * 0.5) + lo_ * 0.5;
     const double x = half * 2.0;
     return x > b_ ? b_ : x;
 }

@@ -31,10 +31,10 @@ private:
     double scaled_draw(double u) const;
 
     bool valid_;
-    bool halved_;  // b - lo overflows: the draw is formed at half scale
     double lo_;
     double b_;
     double width_;
+    bool halved_;  // b - lo overflows: the draw is formed at half scale
 };
 
 // The outputs y of the engine for which prob >= positive_from_output(y).
