@@ -50,7 +50,8 @@ def compare(reference, other, families):
         name = call_a.partition("(")[0]
         counts[name, kind] += 1
         if len(examples[kind]) < EXAMPLES:
-            examples[kind].append(f"  {line_a.rstrip()}\n  {' ' * len(call_a)} vs {line_b.partition(' = ')[2].rstrip()}")
+            other_results = line_b.partition(" = ")[2].rstrip()
+            examples[kind].append(f"  {line_a.rstrip()}\n  {' ' * len(call_a)} vs {other_results}")
     return calls, counts, examples
 
 
