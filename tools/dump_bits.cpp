@@ -96,7 +96,7 @@ std::vector<double> with_hostile(std::vector<double> values) {
 }
 
 const std::vector<double> X_VALUES = with_hostile(
-    {-40, -3.5, -1, -0.25, 1e-300, 1e-16, 0.5, 1, 1.5, 2.5, 7, 40, 1e10, 1e300});
+    {-40, -3.5, -1, -0.25, 1e-300, 1e-16, 0.5, 1, 1.5, 2.5, 7, 38.5, 40, 1e10, 1e300});
 const std::vector<double> LOCATION_VALUES = with_hostile({-2.5, 1, 1e300});
 const std::vector<double> POSITIVE_VALUES = with_hostile({-1, 1e-300, 1e-10, 0.5, 1, 2.5, 30, 1e10, 1e300});
 const std::vector<double> PROBABILITY_VALUES = with_hostile(
