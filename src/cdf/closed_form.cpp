@@ -228,11 +228,11 @@ double punif(double x, double a, double b, bool log_p) {
         v = 0;
     } else if (x >= b) {
         v = 1;
-    } else if (b - a != INF || is_infinite(a) || is_infinite(b)) {
-        v = (x - a) / (b - a);
     } else {
+        const double width = b - a;
+        if (width != INF) return probability(plus_zero((x - a) / width), log_p);
         // Finite ends whose distance overflows: the same quotient in halves.
-        v = (x * 0.5 - a * 0.5) / (b * 0.5 - a * 0.5);
+        v = is_infinite(a) || is_infinite(b) ? (x - a) / width : (x * 0.5 - a * 0.5) / (b * 0.5 - a * 0.5);
     }
     return result(v, log_p);
 }

@@ -54,13 +54,20 @@ double cauchy_log_density(double x, double mu, double sigma, double z) {
     return -(LN_PI + log_value(sigma)) - log_denominator;
 }
 
+// 1/((1 + z^2) sigma pi). A finite denominator that is at least sigma pi, a
+// normal double, gives a normal density; an overflow of x - mu shows as an
+// infinite one and is taken up below, as are a subnormal or zero sigma pi.
 double cauchy_density(double x, double mu, double sigma, bool log) {
-    const double z = standardized(x, mu, sigma);
+    double z = (x - mu) / sigma;
+    const double sigma_pi = sigma * PI;
+    double denominator = (z * z + 1) * sigma_pi;
+    if (sigma_pi >= SMALLEST_NORMAL && denominator < CAUCHY_LOG_FORM) return special_value(1 / denominator, log);
+    // A zero scale has no density: the formula would meet infinity times 0.
+    if (sigma == 0) return NaN;
+    z = standardized(x, mu, sigma);
     // A subnormal sigma pi would carry its rounding into the density; the
     // factors are then taken in the other order.
-    const double sigma_pi = sigma * PI;
-    const double denominator = sigma_pi >= SMALLEST_NORMAL ? (z * z + 1) * sigma_pi : ((z * z + 1) * sigma) * PI;
-    if (SMALLEST_NORMAL <= denominator && denominator < CAUCHY_LOG_FORM) return special_value(1 / denominator, log);
+    denominator = sigma_pi >= SMALLEST_NORMAL ? (z * z + 1) * sigma_pi : ((z * z + 1) * sigma) * PI;
     if (!log && denominator != INF) return 1 / denominator;
     return from_log_density(cauchy_log_density(x, mu, sigma, z), log);
 }
@@ -108,11 +115,7 @@ double dbern(std::int64_t x, double prob, bool log) {
 double dcauchy(double x, double mu, double sigma, bool log) {
     if (is_nan(x) || is_nan(mu) || is_nan(sigma)) return NaN;
     if (sigma < 0) return NaN;
-    if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma)) {
-        // A zero scale has no density: the formula would meet infinity times 0.
-        if (sigma == 0) return NaN;
-        return cauchy_density(x, mu, sigma, log);
-    }
+    if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma)) return cauchy_density(x, mu, sigma, log);
     double v;
     if (sigma == INF) {
         v = (is_infinite(x) || is_infinite(mu)) ? NaN : 0.0;

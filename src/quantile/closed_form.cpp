@@ -239,19 +239,18 @@ double qunif(double p, double a, double b) {
     if (a == -INF || a == INF || b == -INF || b == INF) {
         return NaN;
     }
-    a = plus_zero(a);
-    b = plus_zero(b);
     if (p == 0) {
-        return a;
+        return plus_zero(a);
     }
     if (p == 1) {
-        return b;
+        return plus_zero(b);
     }
     const double width = b - a;
-    // The same expression in halves where the width overflows.
+    // The same expression in halves where the width overflows. It is never
+    // -0: a = -0 leaves the positive width * p, and an exact cancellation is +0.
     const double x = width != INF ? width * p + a : ((b * 0.5 - a * 0.5) * p + a * 0.5) * 2;
     // Rounding must not leave the support.
-    return plus_zero(x < a ? a : (x > b ? b : x));
+    return x < a ? a : (x > b ? plus_zero(b) : x);
 }
 
 double qweibull(double p, double shape, double scale) {
