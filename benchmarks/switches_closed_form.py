@@ -113,13 +113,13 @@ def run():
            dp_worst("pexp", R.p_exp, [(float(t) / 1e10, 1e-10) for t in log_uniform(5e-314, TINY)],
                     log_only=True),
            "rate x log-uniform in [2^-1022, 1e-290] kept, [5e-314, 2^-1022] switched")
-    weibull = [(float(x), 1.7, 2.5) for x in 2.5 * log_uniform(1e-180, 1e-5) ** (1 / 1.7)]
+    weibull = [(float(x), 1.7, 2.5) for x in 2.5 * log_uniform(1e-26, 1e-5) ** (1 / 1.7)]
     switch("pweibull", "0 < x < 2^-52, and (x/scale)^shape below exp's range",
            "t = (x/scale)^shape through the exponential over the whole range; under log_p below "
            "shape ln(x/scale) = -708 the logarithm is shape ln(x/scale) itself",
-           dp_worst("pweibull", R.p_weibull, [a for a in weibull if (a[0] / 2.5) ** 1.7 > 1e-300]),
+           dp_worst("pweibull", R.p_weibull, [a for a in weibull if a[0] >= EPS]),
            dp_worst("pweibull", R.p_weibull, [(float(x), 0.5, 1.0) for x in log_uniform(5e-324, EPS)]),
-           "x/scale with (x/scale)^1.7 log-uniform in [1e-300, 1e-5] kept; x log-uniform in "
+           "x >= 2^-52 with (x/scale)^1.7 log-uniform in [1e-26, 1e-5] kept; x log-uniform in "
            "[5e-324, 2^-52] with shape 0.5 switched")
     for name, truth in (("dweibull", R.d_weibull), ("pweibull", R.p_weibull)):
         kept, switched = [], []
@@ -150,11 +150,11 @@ def run():
     switch("dexp", "rate < 2^-52; log-density below -708",
            "ln rate = ln m + e ln 2; the value through the exponential over the whole range",
            dp_worst("dexp", R.d_exp, [(float(t) / float(r), float(r)) for t, r in
-                                      zip(rng.uniform(0, 700, POINTS), log_uniform(EPS, 1e3))]),
+                                      zip(rng.uniform(0, 700, POINTS), log_uniform(1e-3, 1e3))]),
            dp_worst("dexp", R.d_exp, [(float(t) / float(r), float(r)) for t, r in
                                       zip(rng.uniform(0, 745, POINTS), log_uniform(1e-300, EPS))]
                     + [(float(t), 1.0) for t in rng.uniform(708, 800, POINTS)]),
-           "rate log-uniform in [2^-52, 1e3], rate x in [0, 700] kept; rate in [1e-300, 2^-52] and "
+           "rate log-uniform in [1e-3, 1e3], rate x in [0, 700] kept; rate in [1e-300, 2^-52] and "
            "x in [708, 800] switched")
     switch("dlaplace", "2 sigma < 2^-52 or beyond the largest double; log-density below -708",
            "ln 2 sigma = ln m + e ln 2, or ln sigma + ln 2; the value through the exponential over the whole range",
@@ -169,20 +169,20 @@ def run():
            "x log-uniform in [2^-52, 1e-10] with mu -37 kept; [1e-323, 2^-52] with mu -700 switched")
     switch("dlogis", "-(x - mu)/sigma where e^z overflows (about 709.5)",
            "the log-density at -z by symmetry: -z - ln sigma - 2 ln(1 + e^-z)",
-           dp_worst("dlogis", R.d_logis, location_points(-rng.uniform(600, 709.4, POINTS))),
+           dp_worst("dlogis", R.d_logis, location_points(-rng.uniform(600, 700, POINTS))),
            dp_worst("dlogis", R.d_logis, location_points(-log_uniform(709.6, 1e300))),
-           "z uniform in [600, 709.4] kept, log-uniform in [709.6, 1e300] switched")
+           "z uniform in [600, 700] kept, log-uniform in [709.6, 1e300] switched; mu 0.25, sigma 1.5")
     switch("dunif", "b - a below 2^-52 or beyond the largest double",
            "ln(b - a) = ln m + e ln 2, or ln((b - a)/2) + ln 2 with 1/(b - a) as 0.5/((b - a)/2)",
            dp_worst("dunif", R.d_unif, [(0.0, -float(w) / 3, 2 * float(w) / 3) for w in log_uniform(EPS, 1e300)]),
            dp_worst("dunif", R.d_unif, [(0.0, -float(w) / 3, 2 * float(w) / 3) for w in log_uniform(1e-300, EPS)]
                     + [(0.0, -float(w), float(w)) for w in rng.uniform(0.5, 1, 50) * 1.7e308]),
            "b - a log-uniform in [2^-52, 1e300] kept; [1e-300, 2^-52] and beyond the largest double switched")
-    switch("dweibull", "x/scale or shape/scale outside the normal range",
-           "the logarithm of the quotient as the difference of the logarithms",
-           dp_worst("dweibull", R.d_weibull, [(float(x), 0.8, 1.0) for x in log_uniform(1e-300, 1e5)]),
-           dp_worst("dweibull", R.d_weibull, [(float(x), 0.8, 1e10) for x in log_uniform(1e-320, 1e-300)]),
-           "x log-uniform in [1e-300, 1e5] with shape 0.8, scale 1 kept; [1e-320, 1e-300] with scale 1e10 switched")
+    switch("dweibull", "x/scale or shape/scale below 2^-52 or beyond the largest double",
+           "ln m + e ln 2 below 2^-52; below the normal range the difference of the two logarithms",
+           dp_worst("dweibull", R.d_weibull, [(float(x), 0.8, 1.0) for x in log_uniform(EPS, 1e5)]),
+           dp_worst("dweibull", R.d_weibull, [(float(x), 0.8, 1e10) for x in log_uniform(1e-320, 1e-6)]),
+           "x log-uniform in [2^-52, 1e5] with shape 0.8, scale 1 kept; [1e-320, 1e-6] with scale 1e10 switched")
 
     tail = list(log_uniform(1e-10, 1e-6))
     switch("qnorm", "p < 1e-10 or p > 1 - 1e-10",
