@@ -21,7 +21,7 @@ constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
 // absolute error, which is relative error 1.1e-16/P(X <= x): 1e-7 where the
 // tail probability is about 1e-9. Beyond these points of the standardized
 // argument each lower tail has a form of its own, without the difference.
-// The normal law's is on z = (x - mu)/(sigma sqrt 2), where 1 + erf z is 1.4e-9.
+// The normal law's is on z = (x - mu)/(sigma sqrt 2), where P(X <= x) is 1.4e-9.
 constexpr double NORMAL_LOWER_TAIL = -4.2;
 // (x - mu)/sigma of the Cauchy law, where 1/2 + atan(z)/pi is 1.6e-9.
 constexpr double CAUCHY_LOWER_TAIL = -2e8;

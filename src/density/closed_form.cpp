@@ -217,7 +217,7 @@ double dweibull(double x, double shape, double scale, bool log) {
     // concentrates all mass at the scale.
     if (scale == INF) return special_value(0.0, log);
     if (shape == INF) return special_value(x == scale ? INF : 0.0, log);
-    const double g = log_quotient(shape, scale);
+    const double g = log_of_quotient(shape, scale);
     const double lr = weibull_log_ratio(x, scale, shape);
     const double t = exp_value(lr * shape);
     // e^(shape lr) outgrows every other term of the log-density.

@@ -25,10 +25,10 @@ inline double log_distance(double x, double mu) {
     return log_value(abs_value(x * 0.5 - mu * 0.5)) + LN_2;
 }
 
-// ln(a/b) for a, b > 0 finite: the logarithm of the quotient while the
+// ln(a/b) for finite a >= 0 and b > 0: the logarithm of the quotient while the
 // quotient is a normal double, else the difference of the two logarithms,
 // which neither underflows nor overflows.
-inline double log_quotient(double a, double b) {
+inline double log_of_quotient(double a, double b) {
     constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
     const double r = a / b;
     if (r >= SMALLEST_NORMAL && r != INF) return log_value(r);
@@ -48,7 +48,7 @@ constexpr double WEIBULL_LARGE_SHAPE = 500;
 inline double weibull_log_ratio(double x, double scale, double shape) {
     const double r = x / scale;
     if (shape > WEIBULL_LARGE_SHAPE && r >= 0.5 && r <= 2) return log1p_value((x - scale) / scale);
-    return log_quotient(x, scale);
+    return log_of_quotient(x, scale);
 }
 
 }  // namespace quantora
