@@ -52,7 +52,6 @@ SPECIAL = [
     ("dlaplace", (-INF, -INF, 2), NAN, NAN),
     ("dlaplace", (0, 0, -1), NAN, NAN),
     ("dlnorm", (0, 0, 1), 0.0, -INF),
-    ("dlnorm", (1e-17, 0, 1), 0.0, -INF),
     ("dlnorm", (1, 0, 0), 0.0, -INF),
     ("dlnorm", (0, -INF, 0), INF, INF),
     ("dlnorm", (INF, INF, 0), INF, INF),

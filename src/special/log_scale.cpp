@@ -15,6 +15,7 @@ constexpr double TWO_64 = 18446744073709551616.0;
 
 // exp_kernel's integer power of e over- or underflows beyond these; inside
 // them its value is a normal double (or an exact infinity above the top).
+// Just below the lower one the power underflows for some x and not for others.
 constexpr double EXP_KERNEL_LOWEST = -708.0;
 constexpr double EXP_KERNEL_HIGHEST = 709.5;
 // e^x rounds to 0 below half the smallest subnormal, 2^-1075.
@@ -50,6 +51,9 @@ double exp_value(double x) {
     if (x != x) return NaN;
     if (x < EXP_KERNEL_LOWEST) {
         if (x < EXP_UNDERFLOW) return 0.0;
+        // Where the kernel still has a value, it is kept.
+        const double kernel = exp_kernel(x);
+        if (kernel != 0) return kernel;
         return exp_kernel(x + SHIFT * LN_2) / TWO_64;
     }
     if (x >= EXP_KERNEL_HIGHEST && x != INF) return exp_kernel(x - SHIFT * LN_2) * TWO_64;
