@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int RUNS = 7;
+constexpr int RUNS = 15;
 
 struct Kernel {
     const char* name;
@@ -53,7 +53,7 @@ double best_ns_per_element(std::size_t n, Body body) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::size_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100000;
+    const std::size_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 20000;
     const quantora::LaneUnit* units[8];
     const int count = quantora::runnable_lane_units(units, 8);
     std::printf("ns per element over %zu elements; speed-up over the scalar loop in brackets\n", n);

@@ -9,37 +9,32 @@ namespace quantora {
 
 namespace {
 
-// ln k rounded to double, indexed by the leading decimal digit k = 2..10 of the
-// mantissa; slot 1 is ln 1 = 0 and slot 0 is never read.
-constexpr double LN_TABLE[11] = {
-    0.0,
-    0.0,
-    0.6931471805599453,
-    1.0986122886681098,
-    1.3862943611198906,
-    1.6094379124341003,
-    1.791759469228055,
-    1.9459101490553132,
-    2.0794415416798357,
-    2.1972245773362196,
-    2.302585092994046,
-};
 constexpr double E = 2.718281828459045;
 constexpr double TWO_63 = 9223372036854775808.0;
+
+struct PowersOfE {
+    double value[2 * elementary::POWERS_REACH + 1];
+    PowersOfE() {
+        for (int n = -elementary::POWERS_REACH; n <= elementary::POWERS_REACH; ++n) {
+            value[n + elementary::POWERS_REACH] = pow_int_kernel(E, n);
+        }
+    }
+};
 
 }  // namespace
 
 namespace elementary {
+
+const double* powers_of_e() {
+    static const PowersOfE table;
+    return table.value;
+}
 
 double power_of_e(double n) {
     if (n >= TWO_63) return pow_int_kernel(E, INT64_MAX);
     if (n < -TWO_63) return pow_int_kernel(E, INT64_MIN);
     return pow_int_kernel(E, static_cast<std::int64_t>(n));
 }
-
-double leading_digit(double m) { return static_cast<double>(static_cast<std::int64_t>(m)); }
-
-double log_of_digit(double k) { return LN_TABLE[static_cast<std::int64_t>(k)]; }
 
 }  // namespace elementary
 

@@ -37,13 +37,32 @@ constexpr double TWO_52 = 4503599627370496.0;
 // element the scalar kernel answers.
 constexpr double STAND_IN = 2;
 
-// e^n for an integral double n, by pow_int_kernel; n saturates at the ends of
-// the 64-bit range, where e^n is already 0 or infinity.
+// ln k rounded to double, indexed by the leading decimal digit k = 2..10 of a
+// mantissa; slot 1 is ln 1 = 0 and slot 0 is never read.
+constexpr double LN_DIGIT[11] = {
+    0.0,
+    0.0,
+    0.6931471805599453,
+    1.0986122886681098,
+    1.3862943611198906,
+    1.6094379124341003,
+    1.791759469228055,
+    1.9459101490553132,
+    2.0794415416798357,
+    2.1972245773362196,
+    2.302585092994046,
+};
+
+// The integer powers e^n of the exponential's split for |n| <= POWERS_REACH
+// are read from a table made once by pow_int_kernel itself: the same bits
+// without the square-and-multiply chain, which on lanes would run one element
+// at a time. Further out, e^n is 0 or infinity and computed as before.
+constexpr int POWERS_REACH = 1024;
+// e^n for n = -POWERS_REACH..POWERS_REACH, at index n + POWERS_REACH.
+const double* powers_of_e();
+// e^n for an integral double n of any magnitude, by pow_int_kernel; n
+// saturates at the ends of the 64-bit range.
 double power_of_e(double n);
-// The leading decimal digit k = 1..10 of a mantissa m in [1, 10], as a double.
-double leading_digit(double m);
-// ln k of that digit, from the table (0 for k = 1).
-double log_of_digit(double k);
 
 // floor x, exact: below 2^52 in magnitude, adding and subtracting 2^52 with
 // x's sign rounds x to a nearest integer, moved down by one when that lies
@@ -86,7 +105,14 @@ T exp_form(T x) {
     const T n = select(carry, f + s, f);
     const T r = select(direct, x, select(carry, residual - s, residual));
     const T fraction = exp_fraction(r);
-    return select(direct, fraction, fraction * each_lane(power_of_e, n));
+    const double* table = powers_of_e();
+    const T power = each_lane(
+        [table](double k) {
+            if (-POWERS_REACH <= k && k <= POWERS_REACH) return table[static_cast<int>(k) + POWERS_REACH];
+            return power_of_e(k);
+        },
+        n);
+    return select(direct, fraction, fraction * power);
 }
 
 // ln((1+z)/(1-z)) = 2z / (1 - z^2/(3 - 4z^2/(5 - 9z^2/(7 - ...)))), with w = z^2:
@@ -121,10 +147,11 @@ T log_form(T x) {
         mantissa = select(high, mantissa / 10.0, mantissa);
         exponent = select(high, exponent + 1.0, exponent);
     }
-    const T digit = each_lane(leading_digit, mantissa);
+    const T digit = each_lane([](double m) { return static_cast<double>(static_cast<int>(m)); }, mantissa);
     const T g = select(direct, x, mantissa / digit);
     const T part = log_quotient_form((g - 1.0) / (g + 1.0));
-    return select(direct, part, exponent * LN_10 + (part + each_lane(log_of_digit, digit)));
+    const T log_digit = each_lane([](double k) { return LN_DIGIT[static_cast<int>(k)]; }, digit);
+    return select(direct, part, exponent * LN_10 + (part + log_digit));
 }
 
 // e^x - 1 for x not NaN: e^x minus 1 where that loses at most about 1e-12

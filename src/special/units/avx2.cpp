@@ -1,5 +1,6 @@
-// AVX2: two vectors of four lanes. Compiled with -mavx2 (never -mfma), and
-// called only on processors that report AVX2.
+// AVX2: two vectors of four lanes (one, three or four vectors are no faster).
+// Compiled with -mavx2, never -mfma, and called only on processors that
+// report AVX2.
 #include "special/lane_unit.hpp"
 
 namespace quantora {
