@@ -226,9 +226,4 @@ Lanes<W, K, U> sqrt_kernel(Lanes<W, K, U> x) {
         [](double v) { return sqrt_kernel(v); }, elementary::STAND_IN);
 }
 
-template <int W, int K, class U>
-Lanes<W, K, U> floor_kernel(Lanes<W, K, U> x) {
-    return elementary::floor_form(x);
-}
-
 }  // namespace quantora
