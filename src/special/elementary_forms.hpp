@@ -33,9 +33,6 @@ constexpr double LN_10 = 2.302585092994046;
 constexpr int SQRT_MAX_UPDATES = 100;
 // Every double of magnitude 2^52 or more is an integer.
 constexpr double TWO_52 = 4503599627370496.0;
-// An argument inside the range of every form here, given to lanes whose
-// element the scalar kernel answers.
-constexpr double STAND_IN = 2;
 
 // ln k rounded to double, indexed by the leading decimal digit k = 2..10 of a
 // mantissa; slot 1 is ln 1 = 0 and slot 0 is never read.
@@ -200,30 +197,29 @@ T sqrt_form(T x) {
 // kernel answers for every other element.
 template <int W, int K, class U>
 Lanes<W, K, U> exp_kernel(Lanes<W, K, U> x) {
-    return lane_form_or_scalar(
-        x, (abs_value(x) >= EPS) & (abs_value(x) < INF), [](auto v) { return elementary::exp_form(v); },
-        [](double v) { return exp_kernel(v); }, elementary::STAND_IN);
+    return form_or_scalar(
+        (abs_value(x) >= EPS) & (abs_value(x) < INF), [](auto v) { return elementary::exp_form(v); },
+        [](double v) { return exp_kernel(v); }, x);
 }
 
 template <int W, int K, class U>
 Lanes<W, K, U> log_kernel(Lanes<W, K, U> x) {
-    return lane_form_or_scalar(
-        x, (x >= EPS) & (x < INF) & (abs_value(x - 1.0) >= EPS), [](auto v) { return elementary::log_form(v); },
-        [](double v) { return log_kernel(v); }, elementary::STAND_IN);
+    return form_or_scalar(
+        (x >= EPS) & (x < INF) & (abs_value(x - 1.0) >= EPS), [](auto v) { return elementary::log_form(v); },
+        [](double v) { return log_kernel(v); }, x);
 }
 
 template <int W, int K, class U>
 Lanes<W, K, U> expm1_kernel(Lanes<W, K, U> x) {
-    return lane_form_or_scalar(
-        x, x == x, [](auto v) { return elementary::expm1_form(v); }, [](double v) { return expm1_kernel(v); },
-        elementary::STAND_IN);
+    return form_or_scalar(
+        x == x, [](auto v) { return elementary::expm1_form(v); }, [](double v) { return expm1_kernel(v); }, x);
 }
 
 template <int W, int K, class U>
 Lanes<W, K, U> sqrt_kernel(Lanes<W, K, U> x) {
-    return lane_form_or_scalar(
-        x, (x >= EPS) & (x < INF) & (abs_value(1.0 - x) >= EPS), [](auto v) { return elementary::sqrt_form(v); },
-        [](double v) { return sqrt_kernel(v); }, elementary::STAND_IN);
+    return form_or_scalar(
+        (x >= EPS) & (x < INF) & (abs_value(1.0 - x) >= EPS), [](auto v) { return elementary::sqrt_form(v); },
+        [](double v) { return sqrt_kernel(v); }, x);
 }
 
 }  // namespace quantora

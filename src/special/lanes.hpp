@@ -163,19 +163,26 @@ Lanes<Width, Count, Unit> each_lane(F f, Lanes<Width, Count, Unit> x) {
     return x;
 }
 
-// The lane form where `inside` holds; elsewhere, one element at a time, the
-// scalar kernel, which decides special values in its own order. Lanes
-// outside are given `stand_in`, a value inside, so that the lane form never
-// sees an argument it was not written for (an infinity would never leave the
-// logarithm's decimal split).
-template <class Form, class Scalar, int Width, int Count, class Unit>
-Lanes<Width, Count, Unit> lane_form_or_scalar(Lanes<Width, Count, Unit> x, LaneMask<Width, Count, Unit> inside,
-                                              Form form, Scalar scalar, double stand_in) {
-    if (all(inside)) return form(x);
+// A kernel over lanes from its form and its scalar kernel: the form where
+// `inside` holds, and elsewhere, one element at a time, the scalar kernel,
+// which decides special values in its own order. The form sees only arguments
+// it was written for: lanes outside are given the arguments of a lane inside
+// (an infinity, say, would never leave the logarithm's decimal split).
+// Arguments that are the same for every lane (a log flag) are bound into form
+// and scalar.
+template <class Form, class Scalar, int Width, int Count, class Unit, class... More>
+Lanes<Width, Count, Unit> form_or_scalar(LaneMask<Width, Count, Unit> inside, Form form, Scalar scalar,
+                                         Lanes<Width, Count, Unit> x, More... more) {
+    if (all(inside)) return form(x, more...);
     Lanes<Width, Count, Unit> out = x;
-    if (any(inside)) out = form(select(inside, x, stand_in));
+    if (any(inside)) {
+        int donor = 0;
+        while (!inside.lane(donor)) ++donor;
+        const auto fill = [&inside, donor](auto v) { return select(inside, v, decltype(v)(v.lane(donor))); };
+        out = form(fill(x), fill(more)...);
+    }
     for (int i = 0; i < Width * Count; ++i) {
-        if (!inside.lane(i)) out.set_lane(i, scalar(x.lane(i)));
+        if (!inside.lane(i)) out.set_lane(i, scalar(x.lane(i), more.lane(i)...));
     }
     return out;
 }
