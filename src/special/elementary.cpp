@@ -1,5 +1,7 @@
 // Logarithm, exponential, square root, floor and integer power, each a fixed
-// algorithm on doubles so that every platform computes the same bits.
+// algorithm on doubles so that every platform computes the same bits. The
+// scalar kernels decide special values in their fixed order and pass the rest
+// to the forms of elementary_forms.hpp, which the vector lanes share.
 #include "special/elementary.hpp"
 
 #include "special/constants.hpp"
@@ -12,6 +14,7 @@ namespace {
 constexpr double E = 2.718281828459045;
 constexpr double TWO_63 = 9223372036854775808.0;
 
+// e^n for |n| <= POWERS_REACH, each by pow_int_kernel.
 struct PowersOfE {
     double value[2 * elementary::POWERS_REACH + 1];
     PowersOfE() {
@@ -62,6 +65,8 @@ double expm1_kernel(double x) {
     return elementary::expm1_form(x);
 }
 
+// The special values are decided once, on entry: scaling an x above 4 by 1/4
+// gives a finite value above 1 + EPS, which none of them matches.
 double sqrt_kernel(double x) {
     if (x != x) return NaN;
     if (x < 0) return NaN;

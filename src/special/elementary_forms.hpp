@@ -53,7 +53,8 @@ constexpr double LN_DIGIT[11] = {
 // The integer powers e^n of the exponential's split for |n| <= POWERS_REACH
 // are read from a table made once by pow_int_kernel itself: the same bits
 // without the square-and-multiply chain, which on lanes would run one element
-// at a time. Further out, e^n is 0 or infinity and computed as before.
+// at a time. Further out e^n is 0 or infinity, and pow_int_kernel gives it
+// directly.
 constexpr int POWERS_REACH = 1024;
 // e^n for n = -POWERS_REACH..POWERS_REACH, at index n + POWERS_REACH.
 const double* powers_of_e();
@@ -62,8 +63,8 @@ const double* powers_of_e();
 double power_of_e(double n);
 
 // floor x, exact: below 2^52 in magnitude, adding and subtracting 2^52 with
-// x's sign rounds x to a nearest integer, moved down by one when that lies
-// above x. Arguments below EPS in magnitude, zeros of either sign and
+// x's sign rounds x to a nearest integer (in the default rounding, which every
+// kernel assumes), moved down by one when that lies above x. Arguments below EPS in magnitude, zeros of either sign and
 // infinities are returned as they are.
 template <class T>
 T floor_form(T x) {
@@ -76,7 +77,8 @@ T floor_form(T x) {
 
 // e^x = 1/(1 - x/(1 + x - (x/2)/(1 + x/2 - (x/3)/(...)))):
 // C(j) = (x/(j-1) + 1) - (x/j) / C(j + 1), C(25) = 1. Accurate for |x| < 2.
-// Each level's x/(j-1) is the next level's x/j: one quotient carried upward.
+// The quotient x/(j-1) of level j is the x/j of the level above it: each is
+// computed once and carried upward.
 template <class T>
 T exp_fraction(T x) {
     T level = 1.0;
@@ -174,6 +176,7 @@ T expm1_form(T x) {
 // are scaled by 1/4 and the root by 2 until they are at most 4; Newton's
 // iteration then runs from y = x/2 until |y - x/y| / (y + 1) < EPS (absolute
 // for small arguments, relative for large), for at most SQRT_MAX_UPDATES updates.
+// An element that has passed the test keeps its y, so its test passes again.
 template <class T>
 T sqrt_form(T x) {
     T scale = 1.0;

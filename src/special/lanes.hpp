@@ -10,7 +10,9 @@
 // the translation unit that instantiates it: each vector unit (SSE2, AVX2,
 // AVX-512) is compiled in a file of its own with its own target flags, and a
 // private type gives every function instantiated over it internal linkage, so
-// the linker can never substitute one unit's code for another's.
+// the linker can never substitute one unit's code for another's. (A unit's
+// file must therefore not call an inline function over plain doubles: its
+// out-of-line copy, compiled for AVX2, could be kept for every caller.)
 #include <cstdint>
 #include <cstring>
 
@@ -114,10 +116,10 @@ struct Lanes {
     double lane(int i) const { return part[i / Width][i % Width]; }
     void set_lane(int i, double v) { part[i / Width][i % Width] = v; }
 
-#define QUANTORA_LANE_ARITHMETIC(op)                                   \
-    friend Lanes operator op(Lanes a, Lanes b) {                       \
-        for (int k = 0; k < Count; ++k) a.part[k] = a.part[k] op b.part[k]; \
-        return a;                                                      \
+#define QUANTORA_LANE_ARITHMETIC(op)                                            \
+    friend Lanes operator op(Lanes a, Lanes b) {                                \
+        for (int k = 0; k < Count; ++k) a.part[k] = a.part[k] op b.part[k];     \
+        return a;                                                               \
     }
     QUANTORA_LANE_ARITHMETIC(+)
     QUANTORA_LANE_ARITHMETIC(-)
