@@ -1,12 +1,13 @@
 """Compares two outputs of quantora_dump_bits line by line.
 
-    python tools/compare_bits.py REFERENCE OTHER [--families dpq]
+    python tools/compare_bits.py REFERENCE OTHER [--families dpqb]
 
 Prints the number of differing calls, split into those where both sides are NaN
 with different encodings and all others, per function, with a few examples of
 each, and exits with status 1 on any difference. --families limits the
-comparison to functions whose first letter is listed (random streams rest on
-the platform's log, pow and sqrt, which may differ between platforms).
+comparison to functions whose first letter is listed: d, p, q and r for the
+four families, b for the batch kernels (random streams rest on the platform's
+log, pow and sqrt, which may differ between platforms).
 """
 import argparse
 import collections
@@ -59,7 +60,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("reference")
     parser.add_argument("other")
-    parser.add_argument("--families", default="dpqr")
+    parser.add_argument("--families", default="dpqrb")
     args = parser.parse_args()
     with open(args.reference) as a, open(args.other) as b:
         reference, other = a.readlines(), b.readlines()

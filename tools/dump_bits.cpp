@@ -2,7 +2,9 @@
 // each density, distribution function and quantile over ordinary, tail,
 // subnormal, signed-zero, infinite and NaN arguments (every combination of
 // each argument's values, both log flags), and short streams of every
-// generator from a fixed seed. Two builds print the same text exactly when
+// generator from a fixed seed; then the batch kernels of the elementary
+// functions, on the widest vector unit of the machine, over the same real
+// values and many drawn ones. Two builds print the same text exactly when
 // their kernels return the same bits, NaN encodings included.
 //
 //     quantora_dump_bits [extra]
@@ -23,6 +25,7 @@
 #include "quantile/quantile.hpp"
 #include "random/engine.hpp"
 #include "random/generators.hpp"
+#include "special/batch.hpp"
 #include "special/bits.hpp"
 
 namespace {
@@ -248,6 +251,37 @@ void stream(const char* name, Generator generator, const Role<A>&... roles) {
     for (std::uint64_t i = 0; i < extra_tuples; ++i) visit(std::tuple<A...>{roles.draw(mixer)...});
 }
 
+// Arguments of the batch kernels: every fixed real value of the sweeps, then
+// drawn ones, enough to fill many chunks of lanes with mixed paths.
+constexpr std::uint64_t BATCH_DRAWS = 4096;
+
+void dump_batches() {
+    std::vector<double> in;
+    for (const auto* values : {&X_VALUES, &LOCATION_VALUES, &POSITIVE_VALUES, &PROBABILITY_VALUES}) {
+        in.insert(in.end(), values->begin(), values->end());
+    }
+    Mixer mixer(name_seed("batch"));
+    for (std::uint64_t i = 0; i < BATCH_DRAWS + extra_tuples; ++i) {
+        in.push_back(i % 2 == 0 ? draw_x(mixer) : draw_probability(mixer));
+    }
+    std::vector<double> out(in.size());
+    const struct {
+        const char* name;
+        void (*batch)(const double*, double*, std::size_t);
+    } batches[] = {{"batch_exp", quantora::exp_batch},
+                   {"batch_log", quantora::log_batch},
+                   {"batch_expm1", quantora::expm1_batch},
+                   {"batch_sqrt", quantora::sqrt_batch}};
+    for (const auto& batch : batches) {
+        batch.batch(in.data(), out.data(), in.size());
+        for (std::size_t i = 0; i < in.size(); ++i) {
+            std::string line = call_text(batch.name, std::make_tuple(in[i])) + " = ";
+            append_result(line, out[i]);
+            std::puts(line.c_str());
+        }
+    }
+}
+
 // One row per distribution, in the registry's order. The generators take the
 // parameters of the other three families.
 #define QUANTORA_FAMILY(name, x, ...)                                    \
@@ -303,5 +337,6 @@ int main(int argc, char** argv) {
     }
     if (argc == 2) extra_tuples = std::strtoull(argv[1], nullptr, 10);
     dump_all();
+    dump_batches();
     return 0;
 }

@@ -1,84 +1,47 @@
 // Logarithm, exponential, square root, floor and integer power, each a fixed
-// algorithm on doubles so that every platform computes the same bits.
+// algorithm on doubles so that every platform computes the same bits. The
+// scalar kernels decide special values in their fixed order and pass the rest
+// to the forms of elementary_forms.hpp, which the vector lanes share.
 #include "special/elementary.hpp"
 
 #include "special/constants.hpp"
+#include "special/elementary_forms.hpp"
 
 namespace quantora {
 
 namespace {
 
-// ln k rounded to double, indexed by the leading decimal digit k = 2..10 of the
-// mantissa; slot 1 is ln 1 = 0 and slot 0 is never read.
-constexpr double LN_TABLE[11] = {
-    0.0,
-    0.0,
-    0.6931471805599453,
-    1.0986122886681098,
-    1.3862943611198906,
-    1.6094379124341003,
-    1.791759469228055,
-    1.9459101490553132,
-    2.0794415416798357,
-    2.1972245773362196,
-    2.302585092994046,
-};
-constexpr double LN_10 = 2.302585092994046;
 constexpr double E = 2.718281828459045;
+constexpr double TWO_63 = 9223372036854775808.0;
 
-// Both continued fractions are cut at this level and summed from it upward.
-constexpr int FRACTION_DEPTH = 25;
-constexpr int SQRT_MAX_UPDATES = 100;
-
-// ln g through z = (g - 1)/(g + 1), so that g = (1 + z)/(1 - z).
-double log_ratio(double g) { return log_quotient_kernel((g - 1) / (g + 1)); }
-
-// e^x = 1/(1 - x/(1 + x - (x/2)/(1 + x/2 - (x/3)/(...)))):
-// C(j) = (x/(j-1) + 1) - (x/j) / C(j + 1), C(25) = 1. Accurate for |x| < 2.
-double exp_fraction(double x) {
-    double level = 1.0;
-    for (int j = FRACTION_DEPTH - 1; j >= 2; --j) {
-        level = (x / static_cast<double>(j - 1) + 1) - (x / static_cast<double>(j)) / level;
-    }
-    return 1 / (1 - x / level);
-}
-
-// Decimal mantissa in [1, 10], one rounded multiplication or division per decade.
-double decimal_mantissa(double y) {
-    while (y < 1 || y > 10) y = y < 1 ? y * 10 : y / 10;
-    return y;
-}
-
-std::int64_t decimal_exponent(double y, std::int64_t n) {
-    while (y < 1 || y > 10) {
-        if (y < 1) {
-            y = y * 10;
-            --n;
-        } else {
-            y = y / 10;
-            ++n;
+// e^n for |n| <= POWERS_REACH, each by pow_int_kernel.
+struct PowersOfE {
+    double value[2 * elementary::POWERS_REACH + 1];
+    PowersOfE() {
+        for (int n = -elementary::POWERS_REACH; n <= elementary::POWERS_REACH; ++n) {
+            value[n + elementary::POWERS_REACH] = pow_int_kernel(E, n);
         }
     }
-    return n;
-}
-
-// Truncation toward zero; only called for |x| < 2^63, where it is exact.
-double trunc_(double x) { return static_cast<double>(static_cast<std::int64_t>(x)); }
-
-constexpr double TWO_63 = 9223372036854775808.0;
+};
 
 }  // namespace
 
-// ln((1+z)/(1-z)) = 2z / (1 - z^2/(3 - 4z^2/(5 - 9z^2/(7 - ...)))), with w = z^2:
-// L(j) = (2j - 1) - j^2 w / L(j + 1), L(25) = 49.
-double log_quotient_kernel(double z) {
-    const double w = z * z;
-    double level = 2.0 * FRACTION_DEPTH - 1;
-    for (std::int64_t j = FRACTION_DEPTH - 1; j >= 2; --j) {
-        level = static_cast<double>(2 * j - 1) - static_cast<double>(j * j) * w / level;
-    }
-    return (z + z) / (1 - w / level);
+namespace elementary {
+
+const double* powers_of_e() {
+    static const PowersOfE table;
+    return table.value;
 }
+
+double power_of_e(double n) {
+    if (n >= TWO_63) return pow_int_kernel(E, INT64_MAX);
+    if (n < -TWO_63) return pow_int_kernel(E, INT64_MIN);
+    return pow_int_kernel(E, static_cast<std::int64_t>(n));
+}
+
+}  // namespace elementary
+
+double log_quotient_kernel(double z) { return elementary::log_quotient_form(z); }
 
 double log_kernel(double x) {
     if (x != x) return NaN;
@@ -86,24 +49,7 @@ double log_kernel(double x) {
     if (x < EPS) return -INF;
     if (near_zero(x - 1)) return 0.0;
     if (x == INF) return INF;
-    if (0.5 <= x && x <= 1.5) return log_ratio(x);
-
-    double m;
-    std::int64_t e;
-    if (x < 1) {
-        m = decimal_mantissa(x * 10);
-        e = decimal_exponent(x * 10, -1);
-    } else if (x > 10) {
-        m = decimal_mantissa(x / 10);
-        e = decimal_exponent(x / 10, 1);
-    } else {
-        m = x;
-        e = 0;
-    }
-    const std::int64_t k = static_cast<std::int64_t>(m);
-    double part = log_ratio(m / static_cast<double>(k));
-    part = part + LN_TABLE[k];
-    return static_cast<double>(e) * LN_10 + part;
+    return elementary::log_form(x);
 }
 
 double exp_kernel(double x) {
@@ -111,79 +57,26 @@ double exp_kernel(double x) {
     if (x == -INF) return 0.0;
     if (near_zero(x)) return 1.0;
     if (x == INF) return INF;
-    if (abs_value(x) < 2) return exp_fraction(x);
-
-    // x = n + r with |r| < 2; n saturates at the ends of the 64-bit range,
-    // where e^n is already 0 or infinity.
-    const double f = floor_kernel(x);
-    double r = x - f;
-    const double s = x > 0 ? 1.0 : -1.0;
-    double n_real = f;
-    if (r != 0 && r >= 0.5) {
-        n_real = f + s;
-        r = r - s;
-    }
-    std::int64_t n;
-    if (n_real >= TWO_63) {
-        n = INT64_MAX;
-    } else if (n_real < -TWO_63) {
-        n = INT64_MIN;
-    } else {
-        n = static_cast<std::int64_t>(n_real);
-    }
-    return exp_fraction(r) * pow_int_kernel(E, n);
+    return elementary::exp_form(x);
 }
 
 double expm1_kernel(double x) {
     if (x != x) return NaN;
-    if (x != 0 && abs_value(x) > 1e-4) return exp_kernel(x) - 1;
-    // Taylor polynomial of fifth order, Horner form from the top.
-    double s = (x * x) / 120;
-    s = s + x / 24;
-    s = s * x;
-    s = s + x / 6;
-    s = s * x;
-    s = s + x * 0.5;
-    s = s * x;
-    s = s + x;
-    return s;
+    return elementary::expm1_form(x);
 }
 
+// The special values are decided once, on entry: scaling an x above 4 by 1/4
+// gives a finite value above 1 + EPS, which none of them matches.
 double sqrt_kernel(double x) {
-    // Arguments above 4 are scaled by 1/4 and the root by 2 until they are at
-    // most 4; Newton's iteration then converges from y = x/2.
-    double m = 1.0;
-    for (;;) {
-        if (x != x) return NaN;
-        if (x < 0) return NaN;
-        if (x == INF) return x;
-        if (near_zero(x)) return 0.0;
-        if (near_zero(1 - x)) return x;
-        if (!(x > 4)) break;
-        x = x * 0.25;
-        m = 2 * m;
-    }
-    double y = x * 0.5;
-    // The test divides by y + 1: absolute for small arguments, relative for large.
-    for (int update = 0;; ++update) {
-        const double q = x / y;
-        if (abs_value(y - q) / (y + 1) < EPS || update == SQRT_MAX_UPDATES) break;
-        y = (y + q) * 0.5;
-    }
-    return m * y;
+    if (x != x) return NaN;
+    if (x < 0) return NaN;
+    if (x == INF) return x;
+    if (near_zero(x)) return 0.0;
+    if (near_zero(1 - x)) return x;
+    return elementary::sqrt_form(x);
 }
 
-double floor_kernel(double x) {
-    if (x != x) return NaN;
-    if (x == INF || x == -INF) return x;
-    if (x == 0) return x;
-    if (abs_value(x) < EPS) return x;
-    // Every double of magnitude 2^63 or more is an integer already.
-    if (abs_value(x) >= TWO_63) return x;
-    const double t = trunc_(x);
-    if (x < 0 && t > x) return t - 1;
-    return t;
-}
+double floor_kernel(double x) { return elementary::floor_form(x); }
 
 double pow_int_kernel(double base, std::int64_t n) {
     if (n == 3) return (base * base) * base;

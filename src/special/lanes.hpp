@@ -1,0 +1,192 @@
+#pragma once
+// Several doubles processed together: every operation acts on each element
+// exactly as the same IEEE operation on one double would, so a kernel written
+// once as a template over its number type gives identical bits for `double`
+// (the one-lane case, with `bool` as its mask) and for `Lanes`.
+//
+// Lanes<Width, Count, Unit> holds Count vectors of Width doubles. Several
+// independent vectors keep a pipelined divider busy while one element's
+// continued fraction waits on its previous level. Unit is a type private to
+// the translation unit that instantiates it: each vector unit (SSE2, AVX2,
+// AVX-512) is compiled in a file of its own with its own target flags, and a
+// private type gives every function instantiated over it internal linkage, so
+// the linker can never substitute one unit's code for another's. (A unit's
+// file must therefore not call an inline function over plain doubles: its
+// out-of-line copy, compiled for AVX2, could be kept for every caller.)
+#include <cstdint>
+#include <cstring>
+
+#include "special/constants.hpp"
+
+namespace quantora {
+
+// The one-lane case.
+inline double select(bool take_first, double first, double second) { return take_first ? first : second; }
+inline bool any(bool mask) { return mask; }
+inline bool all(bool mask) { return mask; }
+
+// The vector types of each width: doubles, and the 64-bit integers that hold
+// a comparison's result (all bits set where it holds, none where it fails).
+template <int Width>
+struct VectorOf;
+
+template <>
+struct VectorOf<2> {
+    typedef double Values __attribute__((vector_size(16)));
+    typedef std::int64_t Bits __attribute__((vector_size(16)));
+};
+
+template <>
+struct VectorOf<4> {
+    typedef double Values __attribute__((vector_size(32)));
+    typedef std::int64_t Bits __attribute__((vector_size(32)));
+};
+
+template <>
+struct VectorOf<8> {
+    typedef double Values __attribute__((vector_size(64)));
+    typedef std::int64_t Bits __attribute__((vector_size(64)));
+};
+
+template <int Width, int Count, class Unit>
+struct Lanes;
+
+template <int Width, int Count, class Unit>
+struct LaneMask {
+    typedef typename VectorOf<Width>::Bits Vector;
+    Vector part[Count];
+
+    friend LaneMask operator&(LaneMask a, LaneMask b) {
+        for (int k = 0; k < Count; ++k) a.part[k] &= b.part[k];
+        return a;
+    }
+    friend LaneMask operator|(LaneMask a, LaneMask b) {
+        for (int k = 0; k < Count; ++k) a.part[k] |= b.part[k];
+        return a;
+    }
+    friend LaneMask operator!(LaneMask a) {
+        for (int k = 0; k < Count; ++k) a.part[k] = ~a.part[k];
+        return a;
+    }
+    friend bool any(LaneMask a) {
+        Vector merged = a.part[0];
+        for (int k = 1; k < Count; ++k) merged |= a.part[k];
+        std::int64_t bits = 0;
+        for (int i = 0; i < Width; ++i) bits |= merged[i];
+        return bits != 0;
+    }
+    friend bool all(LaneMask a) { return !any(!a); }
+    bool lane(int i) const { return part[i / Width][i % Width] != 0; }
+
+    // Bitwise choice, so that every bit of the chosen element (a NaN's sign and
+    // payload included) passes unchanged.
+    friend Lanes<Width, Count, Unit> select(LaneMask take_first, Lanes<Width, Count, Unit> first,
+                                            Lanes<Width, Count, Unit> second) {
+        typedef typename Lanes<Width, Count, Unit>::Vector Values;
+        for (int k = 0; k < Count; ++k) {
+            const Vector m = take_first.part[k];
+            first.part[k] = (Values)((m & (Vector)first.part[k]) | (~m & (Vector)second.part[k]));
+        }
+        return first;
+    }
+};
+
+template <int Width, int Count, class Unit>
+struct Lanes {
+    static constexpr int SIZE = Width * Count;
+    typedef typename VectorOf<Width>::Values Vector;
+    using Mask = LaneMask<Width, Count, Unit>;
+    Vector part[Count];
+
+    Lanes() = default;
+    // Every lane set to c; implicit, so that constants mix with lanes as they
+    // do with doubles.
+    Lanes(double c) {
+        for (int k = 0; k < Count; ++k) {
+            for (int i = 0; i < Width; ++i) part[k][i] = c;
+        }
+    }
+
+    static Lanes load(const double* from) {
+        Lanes out;
+        std::memcpy(out.part, from, sizeof out.part);
+        return out;
+    }
+    void store(double* to) const { std::memcpy(to, part, sizeof part); }
+    double lane(int i) const { return part[i / Width][i % Width]; }
+    void set_lane(int i, double v) { part[i / Width][i % Width] = v; }
+
+#define QUANTORA_LANE_ARITHMETIC(op)                                            \
+    friend Lanes operator op(Lanes a, Lanes b) {                                \
+        for (int k = 0; k < Count; ++k) a.part[k] = a.part[k] op b.part[k];     \
+        return a;                                                               \
+    }
+    QUANTORA_LANE_ARITHMETIC(+)
+    QUANTORA_LANE_ARITHMETIC(-)
+    QUANTORA_LANE_ARITHMETIC(*)
+    QUANTORA_LANE_ARITHMETIC(/)
+#undef QUANTORA_LANE_ARITHMETIC
+
+    friend Lanes operator-(Lanes a) {
+        for (int k = 0; k < Count; ++k) a.part[k] = -a.part[k];
+        return a;
+    }
+
+#define QUANTORA_LANE_COMPARISON(op)                                            \
+    friend Mask operator op(Lanes a, Lanes b) {                                 \
+        Mask m;                                                                 \
+        for (int k = 0; k < Count; ++k) {                                       \
+            m.part[k] = (typename Mask::Vector)(a.part[k] op b.part[k]);        \
+        }                                                                       \
+        return m;                                                               \
+    }
+    QUANTORA_LANE_COMPARISON(<)
+    QUANTORA_LANE_COMPARISON(<=)
+    QUANTORA_LANE_COMPARISON(>)
+    QUANTORA_LANE_COMPARISON(>=)
+    QUANTORA_LANE_COMPARISON(==)
+    QUANTORA_LANE_COMPARISON(!=)
+#undef QUANTORA_LANE_COMPARISON
+
+    friend Lanes abs_value(Lanes v) { return select(v < 0.0, -v, v); }
+    friend Mask near_zero(Lanes v) { return (v == 0.0) | (abs_value(v) < EPS); }
+};
+
+// f applied to each element on its own: for what the lanes cannot do together
+// (a table read, a conversion to an integer) or for the scalar kernel itself.
+template <class F>
+double each_lane(F f, double x) {
+    return f(x);
+}
+
+template <class F, int Width, int Count, class Unit>
+Lanes<Width, Count, Unit> each_lane(F f, Lanes<Width, Count, Unit> x) {
+    for (int i = 0; i < Width * Count; ++i) x.set_lane(i, f(x.lane(i)));
+    return x;
+}
+
+// A kernel over lanes from its form and its scalar kernel: the form where
+// `inside` holds, and elsewhere, one element at a time, the scalar kernel,
+// which decides special values in its own order. The form sees only arguments
+// it was written for: lanes outside are given the arguments of a lane inside
+// (an infinity, say, would never leave the logarithm's decimal split).
+// Arguments that are the same for every lane (a log flag) are bound into form
+// and scalar.
+template <class Form, class Scalar, int Width, int Count, class Unit, class... More>
+Lanes<Width, Count, Unit> form_or_scalar(LaneMask<Width, Count, Unit> inside, Form form, Scalar scalar,
+                                         Lanes<Width, Count, Unit> x, More... more) {
+    if (all(inside)) return form(x, more...);
+    Lanes<Width, Count, Unit> out = x;
+    if (any(inside)) {
+        int donor = 0;
+        while (!inside.lane(donor)) ++donor;
+        const auto fill = [&inside, donor](auto v) { return select(inside, v, decltype(v)(v.lane(donor))); };
+        out = form(fill(x), fill(more)...);
+    }
+    for (int i = 0; i < Width * Count; ++i) {
+        if (!inside.lane(i)) out.set_lane(i, scalar(x.lane(i), more.lane(i)...));
+    }
+    return out;
+}
+
+}  // namespace quantora

@@ -1,0 +1,16 @@
+// AVX-512: two vectors of eight lanes. Compiled with -mavx512f, and called
+// only on processors that report AVX-512F.
+#include "special/lane_unit.hpp"
+
+namespace quantora {
+
+namespace {
+struct Avx512 {};
+}  // namespace
+
+const LaneUnit& avx512_unit() {
+    static constexpr LaneUnit unit = units::make_unit<Lanes<8, 2, Avx512>>("avx512");
+    return unit;
+}
+
+}  // namespace quantora
