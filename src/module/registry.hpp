@@ -16,19 +16,21 @@ namespace quantora::module {
 
 namespace py = pybind11;
 
-template <class Params, class D, class P, class Q, class R>
+// The kernels are template arguments, so that each d, p and q function is
+// compiled around its own kernel and its family's preparation (prepared.hpp).
+template <auto D, auto P, auto Q, auto R, class Params>
 struct Distribution {
+    static constexpr auto d = D;
+    static constexpr auto p = P;
+    static constexpr auto q = Q;
+    static constexpr auto r = R;
     const char* name;
     Params params;  // a tuple of py::arg, or py::arg_v where a default exists
-    D d;
-    P p;
-    Q q;
-    R r;
 };
 
-template <class Params, class D, class P, class Q, class R>
-Distribution<Params, D, P, Q, R> row(const char* name, Params params, D d, P p, Q q, R r) {
-    return {name, std::move(params), d, p, q, r};
+template <auto D, auto P, auto Q, auto R, class Params>
+Distribution<D, P, Q, R, Params> row(const char* name, Params params) {
+    return {name, std::move(params)};
 }
 
 // The parameters of one distribution, in order.
@@ -42,23 +44,23 @@ std::tuple<Arg...> params(Arg... arg) {
 inline auto distribution_table() {
     using py::arg;
     return std::make_tuple(
-        row("norm", params(arg("mu") = 0, arg("sigma") = 1), dnorm, pnorm, qnorm, rnorm),
-        row("bern", params(arg("prob")), dbern, pbern, qbern, rbern),
-        row("beta", params(arg("a"), arg("b")), dbeta, pbeta, qbeta, rbeta),
-        row("binom", params(arg("n_trials"), arg("prob")), dbinom, pbinom, qbinom, rbinom),
-        row("cauchy", params(arg("mu"), arg("sigma")), dcauchy, pcauchy, qcauchy, rcauchy),
-        row("chisq", params(arg("dof")), dchisq, pchisq, qchisq, rchisq),
-        row("exp", params(arg("rate")), dexp, pexp, qexp, rexp),
-        row("f", params(arg("df1"), arg("df2")), df, pf, qf, rf),
-        row("gamma", params(arg("shape"), arg("scale")), dgamma, pgamma, qgamma, rgamma),
-        row("invgamma", params(arg("shape"), arg("scale")), dinvgamma, pinvgamma, qinvgamma, rinvgamma),
-        row("laplace", params(arg("mu"), arg("sigma")), dlaplace, plaplace, qlaplace, rlaplace),
-        row("lnorm", params(arg("mu"), arg("sigma")), dlnorm, plnorm, qlnorm, rlnorm),
-        row("logis", params(arg("mu"), arg("sigma")), dlogis, plogis, qlogis, rlogis),
-        row("pois", params(arg("rate")), dpois, ppois, qpois, rpois),
-        row("t", params(arg("dof")), dt, pt, qt, rt),
-        row("unif", params(arg("a"), arg("b")), dunif, punif, qunif, runif),
-        row("weibull", params(arg("shape"), arg("scale")), dweibull, pweibull, qweibull, rweibull));
+        row<dnorm, pnorm, qnorm, rnorm>("norm", params(arg("mu") = 0, arg("sigma") = 1)),
+        row<dbern, pbern, qbern, rbern>("bern", params(arg("prob"))),
+        row<dbeta, pbeta, qbeta, rbeta>("beta", params(arg("a"), arg("b"))),
+        row<dbinom, pbinom, qbinom, rbinom>("binom", params(arg("n_trials"), arg("prob"))),
+        row<dcauchy, pcauchy, qcauchy, rcauchy>("cauchy", params(arg("mu"), arg("sigma"))),
+        row<dchisq, pchisq, qchisq, rchisq>("chisq", params(arg("dof"))),
+        row<dexp, pexp, qexp, rexp>("exp", params(arg("rate"))),
+        row<df, pf, qf, rf>("f", params(arg("df1"), arg("df2"))),
+        row<dgamma, pgamma, qgamma, rgamma>("gamma", params(arg("shape"), arg("scale"))),
+        row<dinvgamma, pinvgamma, qinvgamma, rinvgamma>("invgamma", params(arg("shape"), arg("scale"))),
+        row<dlaplace, plaplace, qlaplace, rlaplace>("laplace", params(arg("mu"), arg("sigma"))),
+        row<dlnorm, plnorm, qlnorm, rlnorm>("lnorm", params(arg("mu"), arg("sigma"))),
+        row<dlogis, plogis, qlogis, rlogis>("logis", params(arg("mu"), arg("sigma"))),
+        row<dpois, ppois, qpois, rpois>("pois", params(arg("rate"))),
+        row<dt, pt, qt, rt>("t", params(arg("dof"))),
+        row<dunif, punif, qunif, runif>("unif", params(arg("a"), arg("b"))),
+        row<dweibull, pweibull, qweibull, rweibull>("weibull", params(arg("shape"), arg("scale"))));
 }
 
 // Calls visit(row) for every distribution, in table order.
