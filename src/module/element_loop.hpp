@@ -2,12 +2,13 @@
 // The loop over the elements of one call: a visit per element of the result,
 // in its memory order, with each argument's element at hand. A long loop runs
 // with the interpreter lock released, so that other Python threads run
-// meanwhile, and takes it back briefly every INTERRUPT_INTERVAL elements to
-// poll for a user interrupt.
+// meanwhile, and takes it back briefly now and then to poll for a user
+// interrupt.
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +24,16 @@ namespace quantora::module {
 // the lock; releasing it would only add the cost of taking it back.
 inline constexpr py::ssize_t UNLOCKED_FROM = 512;
 
+// A loop looks at the clock every CLOCK_STRIDE elements and polls once
+// POLL_PERIOD has passed since its last poll. Polls are paced by time, not by
+// a count of elements, since an element costs from nanoseconds to
+// milliseconds: a count that suits the cheapest kernel would leave Ctrl-C
+// waiting for minutes behind the dearest, and one that suits the dearest would
+// take the lock back every few microseconds, each time waiting for any other
+// thread that holds it.
+inline constexpr std::uint64_t CLOCK_STRIDE = 1024;
+inline constexpr std::chrono::milliseconds POLL_PERIOD{50};
+
 // The interpreter lock for the duration of one call's loops.
 class LoopLock {
 public:
@@ -30,19 +41,25 @@ public:
         if (elements >= UNLOCKED_FROM) released_.emplace();
     }
 
-    // Polls for an interrupt, holding the lock for the poll alone. The poll
-    // may raise; the lock is then held again as the error leaves the call.
+    // Polls for an interrupt when the period has passed, holding the lock for
+    // the poll alone. The poll may raise; the lock is then held again as the
+    // error leaves the call.
     void pause() {
         if (!released_) {
             poll_interrupt();
             return;
         }
-        py::gil_scoped_acquire locked;
-        poll_interrupt();
+        if (std::chrono::steady_clock::now() - last_poll_ < POLL_PERIOD) return;
+        {
+            py::gil_scoped_acquire locked;
+            poll_interrupt();
+        }
+        last_poll_ = std::chrono::steady_clock::now();
     }
 
 private:
     std::optional<py::gil_scoped_release> released_;
+    std::chrono::steady_clock::time_point last_poll_ = std::chrono::steady_clock::now();
 };
 
 // One element of an argument; a flag is any non-zero byte.
@@ -62,7 +79,7 @@ template <std::size_t N>
 using Positions = std::array<const char*, N>;
 
 // Calls visit(positions) once per element of the plan's result, in memory
-// order, and lock.pause() after every INTERRUPT_INTERVAL elements.
+// order, and lock.pause() after every CLOCK_STRIDE elements.
 template <std::size_t N, class Visit>
 void walk(const Plan& plan, const Positions<N>& start, LoopLock& lock, Visit&& visit) {
     const std::size_t dims = plan.extent.size();
@@ -74,7 +91,7 @@ void walk(const Plan& plan, const Positions<N>& start, LoopLock& lock, Visit&& v
     const py::ssize_t* inner_step = &plan.strides[outer * N];
     std::vector<py::ssize_t> index(outer, 0);
     Positions<N> row = start;
-    std::uint64_t until_pause = INTERRUPT_INTERVAL;
+    std::uint64_t until_pause = CLOCK_STRIDE;
     for (;;) {
         Positions<N> at = row;
         py::ssize_t left = plan.extent[outer];
@@ -88,7 +105,7 @@ void walk(const Plan& plan, const Positions<N>& start, LoopLock& lock, Visit&& v
             until_pause -= static_cast<std::uint64_t>(run);
             if (until_pause == 0) {
                 lock.pause();
-                until_pause = INTERRUPT_INTERVAL;
+                until_pause = CLOCK_STRIDE;
             }
         }
         // The next row: an odometer over the outer dimensions.
