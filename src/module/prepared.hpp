@@ -70,9 +70,7 @@ public:
           known_(new bool[window * SLOTS]()) {}
 
     double operator()(std::int64_t x, bool flag) {
-        // x - lowest lies in [0, window): formed in unsigned arithmetic, it
-        // cannot overflow even where the window spans most of the 64-bit range.
-        const std::uint64_t slot = (static_cast<std::uint64_t>(x) - static_cast<std::uint64_t>(lowest_)) * SLOTS + flag;
+        const std::uint64_t slot = static_cast<std::uint64_t>(x - lowest_) * SLOTS + flag;  // x - lowest < window
         if (!known_[slot]) {
             values_[slot] = element_(x, flag);
             known_[slot] = true;

@@ -92,6 +92,8 @@ private:
                         const Positions<N>& start, LoopLock& lock, double* out) {
         if constexpr (std::is_same_v<First, std::int64_t> && Shape::flags == 1) {
             const auto [lowest, highest] = count_range(ops[0], lock);
+            // highest - lowest in unsigned arithmetic: exact even across the
+            // whole 64-bit range, where the signed difference would overflow.
             const std::uint64_t span = static_cast<std::uint64_t>(highest) - static_cast<std::uint64_t>(lowest);
             if (span < static_cast<std::uint64_t>(plan.size) && CountMemo<Element>::footprint(span + 1) <= PREPARED_BYTES) {
                 CountMemo<Element> memo(element, lowest, span + 1);
