@@ -88,7 +88,9 @@ void walk(const Plan& plan, const Positions<N>& start, LoopLock& lock, Visit&& v
         return;
     }
     const std::size_t outer = dims - 1;
-    const py::ssize_t* inner_step = &plan.strides[outer * N];
+    // A local copy, which the compiler may keep in registers across kernel calls.
+    std::array<py::ssize_t, N> inner_step;
+    std::copy_n(&plan.strides[outer * N], N, inner_step.begin());
     std::vector<py::ssize_t> index(outer, 0);
     Positions<N> row = start;
     std::uint64_t until_pause = CLOCK_STRIDE;
