@@ -1,48 +1,75 @@
-"""All 17 generators into arrays of 10^6, beside NumPy's Generator in the same run.
+"""Draws per second into arrays of 10^6, against NumPy's Generator in the same run.
 
-Ratio = quantora time / NumPy time (below 1: quantora is faster).
+Run: PYTHONPATH=build/<dir> python benchmarks/bench_random.py [--n N]
+A ratio above 1 means quantora is faster than NumPy for that case. The last
+column is the scalar call (one draw per call) beside NumPy's scalar draw."""
 
-    PYTHONPATH=build/NAME python benchmarks/bench_random.py
-"""
+import argparse
+
 import numpy as np
 
-import quantora as q
+import quantora
 from timing import best_of
 
-N = 10**6
-BUDGET = 2.0  # seconds per case before it stops repeating
+REPEATS = 5
+SCALAR_CALLS = 10**4
 
-# label, quantora draw into N given an Engine, NumPy draw of the same law given a Generator
+# quantora function, its parameters, array length divisor, NumPy's counterpart (generator, size)
 CASES = [
-    ("rnorm(0, 1)", lambda e: q.rnorm(0.0, 1.0, N, e), lambda g: g.normal(0.0, 1.0, N)),
-    ("rbern(0.3)", lambda e: q.rbern(0.3, N, e), lambda g: g.binomial(1, 0.3, N)),
-    ("rbeta(2, 5)", lambda e: q.rbeta(2.0, 5.0, N, e), lambda g: g.beta(2.0, 5.0, N)),
-    ("rbinom(1000, 0.3)", lambda e: q.rbinom(1000, 0.3, N, e), lambda g: g.binomial(1000, 0.3, N)),
-    ("rcauchy(0, 1)", lambda e: q.rcauchy(0.0, 1.0, N, e), lambda g: g.standard_cauchy(N)),
-    ("rchisq(5)", lambda e: q.rchisq(5.0, N, e), lambda g: g.chisquare(5.0, N)),
-    ("rexp(2)", lambda e: q.rexp(2.0, N, e), lambda g: g.exponential(0.5, N)),
-    ("rf(5, 10)", lambda e: q.rf(5.0, 10.0, N, e), lambda g: g.f(5.0, 10.0, N)),
-    ("rgamma(3, 2)", lambda e: q.rgamma(3.0, 2.0, N, e), lambda g: g.gamma(3.0, 2.0, N)),
-    ("rinvgamma(3, 2)", lambda e: q.rinvgamma(3.0, 2.0, N, e), lambda g: 2.0 / g.gamma(3.0, 1.0, N)),
-    ("rlaplace(0, 1)", lambda e: q.rlaplace(0.0, 1.0, N, e), lambda g: g.laplace(0.0, 1.0, N)),
-    ("rlnorm(0, 1)", lambda e: q.rlnorm(0.0, 1.0, N, e), lambda g: g.lognormal(0.0, 1.0, N)),
-    ("rlogis(0, 1)", lambda e: q.rlogis(0.0, 1.0, N, e), lambda g: g.logistic(0.0, 1.0, N)),
-    ("rpois(20)", lambda e: q.rpois(20.0, N, e), lambda g: g.poisson(20.0, N)),
-    ("rt(5)", lambda e: q.rt(5.0, N, e), lambda g: g.standard_t(5.0, N)),
-    ("runif(-1, 2)", lambda e: q.runif(-1.0, 2.0, N, e), lambda g: g.uniform(-1.0, 2.0, N)),
-    ("rweibull(1.5, 2)", lambda e: q.rweibull(1.5, 2.0, N, e), lambda g: 2.0 * g.weibull(1.5, N)),
+    ("rnorm", (0.0, 1.0), 1, lambda g, n: g.normal(0.0, 1.0, n)),
+    ("rbern", (0.3,), 1, lambda g, n: g.binomial(1, 0.3, n)),
+    ("rbeta", (2.0, 3.0), 1, lambda g, n: g.beta(2.0, 3.0, n)),
+    ("rbinom", (10, 0.5), 1, lambda g, n: g.binomial(10, 0.5, n)),
+    ("rbinom", (1000, 0.3), 100, lambda g, n: g.binomial(1000, 0.3, n)),
+    ("rcauchy", (0.0, 1.0), 1, lambda g, n: g.standard_cauchy(n)),
+    ("rchisq", (3.0,), 1, lambda g, n: g.chisquare(3.0, n)),
+    ("rexp", (2.0,), 1, lambda g, n: g.exponential(0.5, n)),
+    ("rf", (3.0, 5.0), 1, lambda g, n: g.f(3.0, 5.0, n)),
+    ("rgamma", (3.0, 2.0), 1, lambda g, n: g.gamma(3.0, 2.0, n)),
+    ("rgamma", (0.5, 1.0), 1, lambda g, n: g.gamma(0.5, 1.0, n)),
+    ("rinvgamma", (3.0, 2.0), 1, lambda g, n: 1 / g.gamma(3.0, 0.5, n)),
+    ("rlaplace", (0.0, 1.0), 1, lambda g, n: g.laplace(0.0, 1.0, n)),
+    ("rlnorm", (0.0, 1.0), 1, lambda g, n: g.lognormal(0.0, 1.0, n)),
+    ("rlogis", (0.0, 1.0), 1, lambda g, n: g.logistic(0.0, 1.0, n)),
+    ("rpois", (4.0,), 1, lambda g, n: g.poisson(4.0, n)),
+    ("rt", (3.0,), 1, lambda g, n: g.standard_t(3.0, n)),
+    ("runif", (0.0, 1.0), 1, lambda g, n: g.uniform(0.0, 1.0, n)),
+    ("rweibull", (2.0, 1.0), 1, lambda g, n: g.weibull(2.0, n)),
 ]
 
 
+def rate(fn, n):
+    return n / best_of(fn, REPEATS)
+
+
+def scalar_ratio(ours, theirs):
+    """Scalar calls per second, quantora's over NumPy's, each one draw per call."""
+    def loop_ours():
+        for _ in range(SCALAR_CALLS):
+            ours()
+
+    def loop_theirs():
+        for _ in range(SCALAR_CALLS):
+            theirs()
+
+    return best_of(loop_theirs, REPEATS) / best_of(loop_ours, REPEATS)
+
+
 def main():
-    engine = q.Engine(1)
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--n", type=int, default=10**6, help="draws per array call")
+    n = parser.parse_args().n
+    engine = quantora.Engine(1)
     generator = np.random.default_rng(1)
-    print(f"r into arrays of {N}; ns per draw; ratio = quantora / NumPy Generator")
-    print(f"{'case':<20}{'quantora':>10}{'NumPy':>10}{'ratio':>9}")
-    for name, ours, theirs in CASES:
-        t_ours = best_of(lambda: ours(engine), 3, BUDGET)
-        t_ref = best_of(lambda: theirs(generator), 3, BUDGET)
-        print(f"{name:<20}{t_ours / N * 1e9:>10.1f}{t_ref / N * 1e9:>10.1f}{t_ours / t_ref:>9.2f}", flush=True)
+    print(f"{'case':<20}{'quantora draws/s':>18}{'numpy draws/s':>16}{'ratio':>8}{'scalar ratio':>14}")
+    for name, params, divisor, theirs in CASES:
+        ours = getattr(quantora, name)
+        size = n // divisor
+        ours_rate = rate(lambda: ours(*params, size, engine), size)
+        theirs_rate = rate(lambda: theirs(generator, size), size)
+        one = scalar_ratio(lambda: ours(*params, engine), lambda: theirs(generator, None))
+        label = f"{name}{params}".replace(" ", "")
+        print(f"{label:<20}{ours_rate:>18.3e}{theirs_rate:>16.3e}{ours_rate / theirs_rate:>8.2f}{one:>14.2f}")
 
 
 if __name__ == "__main__":

@@ -31,20 +31,18 @@ EXACT = [
     ("qnorm", (1, INF, 1), INF),
     ("qnorm", (0, 3, 2), -INF),
     ("qnorm", (1, 3, 2), INF),
-    ("qnorm", (8.326672684688673e-17, 0, 1), -INF),
     ("qnorm", (0.3, INF, 1), INF),
     ("qcauchy", (0.5, 2, 3), 2.0),
-    ("qcauchy", (0.5 - 2.0**-54, 2, 3), 2.0),
+    # tan of an angle below EPS is the angle, not 0: 2 - 3 pi 2^-54.
+    ("qcauchy", (0.5 - 2.0**-54, 2, 3), 1.9999999999999996),
     ("qcauchy", (0, 1, 0), 1.0),
     ("qcauchy", (0, 1, 1), -INF),
     ("qcauchy", (1, -INF, 1), NAN),
     ("qcauchy", (0.2, 0, INF), NAN),
     ("qlaplace", (0.5, 2, 3), 2.0),
-    ("qlaplace", (1e-17, 1, 2), -INF),
     ("qlaplace", (1, 1, 2), INF),
     ("qlaplace", (0, INF, 2), NAN),
     ("qlogis", (0.5, 2, 3), 2.0),
-    ("qlogis", (1e-17, 1, 2), -INF),
     ("qlogis", (0.7, 1, 0), 1.0),
     ("qlogis", (0.7, 1, -1), NAN),
     ("qlnorm", (0, 1, 2), 0.0),
@@ -53,11 +51,11 @@ EXACT = [
     ("qlnorm", (0.5, 0, INF), NAN),
     ("qlnorm", (0.5, 0, -1), NAN),
     ("qlnorm", (0.5, 0, 1), 1.0),
-    ("qexp", (1e-16, 2), -0.0),
-    ("qexp", (1e-16, 0), NAN),
+    ("qexp", (1e-16, 2), 5e-17),  # p/rate to the last bit, no longer -0.0
+    ("qexp", (1e-16, 0), INF),  # a positive quantile over a zero rate, no longer -0.0/0
+    ("qexp", (0.5, -0.0), INF),  # -0.0 is the rate 0
     ("qexp", (0.5, 0), INF),
     ("qexp", (0.5, INF), 0.0),
-    ("qexp", (BELOW_ONE, 2), INF),
     ("qexp", (0, 0), 0.0),
     ("qexp", (1, INF), INF),
     ("qexp", (0.5, -1), NAN),
@@ -76,7 +74,6 @@ EXACT = [
     ("qweibull", (0.3, INF, 2.5), 2.5),
     ("qweibull", (1, INF, 2.5), INF),
     ("qweibull", (0, INF, 2.5), 0.0),
-    ("qweibull", (1e-17, 2, 3), 0.0),
     ("qweibull", (NAN, 2, 3), NAN),
     ("qbern", (0.3, 0.7), 0.0),
     ("qbern", (0.31, 0.7), 1.0),
@@ -95,11 +92,20 @@ def test_exact_values(name, args, want):
     assert_bits(getattr(q, name)(*args), want, f"{name}{args}")
 
 
-def test_qnorm_lower_cutoff():
-    # (p + p) - 1 within EPS of -1 makes the inverse error function -infinity.
-    assert q.qnorm(8.326672684688673e-17) == -INF
-    assert math.isfinite(q.qnorm(8.326672684688674e-17))
-    assert math.isfinite(q.qnorm(BELOW_ONE))
+# Quantiles that the EPS cut-offs once made -inf, -0.0, 0 or +inf; the
+# references are mpmath's.
+FORMER_CUTOFFS = [
+    ("qnorm", (8.326672684688673e-17, 0, 1), -8.244009839272803),
+    ("qlaplace", (1e-17, 1, 2), -75.90159880067766),
+    ("qlogis", (1e-17, 1, 2), -77.28789316179756),
+    ("qexp", (BELOW_ONE, 2), 18.36840028483855),
+    ("qweibull", (1e-17, 2, 3), 9.486832980505139e-09),
+]
+
+
+@pytest.mark.parametrize("name, args, want", FORMER_CUTOFFS, ids=[f"{n}{a}" for n, a, _ in FORMER_CUTOFFS])
+def test_former_cutoffs_are_values(name, args, want):
+    assert getattr(q, name)(*args) == pytest.approx(want, rel=1e-14)
 
 
 def test_qcauchy_tangent_cutoff():
@@ -114,11 +120,10 @@ def test_qlnorm_is_exp_of_qnorm():
         assert q.qlnorm(p, 0.3, 1.7) == pytest.approx(math.exp(q.qnorm(p, 0.3, 1.7)), rel=1e-14)
 
 
-def test_qexp_sign_flip_and_division():
-    # -log(1 - p) / rate with the sign flipped before the division: -0 / 0 is NaN,
-    # while tiny p with a positive rate keeps the negative zero.
-    assert bits(q.qexp(1.6e-16, 3)) == "-0x0.0p+0"
-    assert q.qexp(1.7e-16, 3) > 0
+def test_qexp_division_by_the_rate():
+    # -ln(1 - p) / rate, with -ln(1 - p) = p below EPS: never -0.0.
+    assert_bits(q.qexp(1.6e-16, 3), 1.6e-16 / 3)
+    assert_bits(q.qexp(5e-324, 0.5), 1e-323)
     assert_bits(q.qexp(0.5, 2), q.qexp(0.5, 1) / 2)
 
 

@@ -2,6 +2,7 @@
 // exponential, Laplace, log-normal, logistic, uniform and Weibull.
 #include "cdf/cdf.hpp"
 #include "cdf/probability.hpp"
+#include "special/closed_form_terms.hpp"
 #include "special/erf.hpp"
 #include "special/trig.hpp"
 
@@ -12,6 +13,60 @@ using namespace cdf_detail;
 namespace {
 
 constexpr double SQRT2 = 1.4142135623730951;
+constexpr double LN_PI = 1.1447298858494002;
+constexpr double LN_2 = 0.6931471805599453;
+constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
+
+// Lower tails formed as 1/2 + (an odd function)/2 keep about 1.1e-16 of
+// absolute error, which is relative error 1.1e-16/P(X <= x): 1e-7 where the
+// tail probability is about 1e-9. Beyond these points of the standardized
+// argument each lower tail has a form of its own, without the difference.
+// The normal law's is on z = (x - mu)/(sigma sqrt 2), where P(X <= x) is 1.4e-9.
+constexpr double NORMAL_LOWER_TAIL = -4.2;
+// (x - mu)/sigma of the Cauchy law, where 1/2 + atan(z)/pi is 1.6e-9.
+constexpr double CAUCHY_LOWER_TAIL = -2e8;
+// |x - mu|/sigma of the Laplace law, where e^(-|z|)/2 is 1e-9.
+constexpr double LAPLACE_LOWER_TAIL = 20;
+// (x - mu)/(2 sigma) of the logistic law, where 1/(1 + e^(2|w|)) is 5.6e-9 and
+// the hyperbolic tangent's own error of a few units in 1e-16 has grown to 2e-8.
+constexpr double LOGISTIC_LOWER_TAIL = -9.5;
+// Below this logarithm of the Weibull power t = (x/scale)^shape, ln(1 - e^-t)
+// is ln t to the last bit, and t itself leaves the normal range.
+constexpr double WEIBULL_LOG_POWER_DIRECT = -708;
+
+// A probability as returned: the one NaN, and no -0.
+double result(double v, bool log_p) { return probability(canonical(plus_zero(v)), log_p); }
+
+// Phi(-t sqrt 2) = erfc(t)/2 = e^(-t^2) erfcx(t)/2. The factor e^(-t^2) is
+// applied as two factors e^(-t^2/2), each a normal double for as long as the
+// product can be one, so the value runs down into the subnormals; its
+// logarithm stays finite until t^2 itself overflows.
+double normal_lower_tail(double t, bool log_p) {
+    const double half_scaled = erfcx_kernel(t) * 0.5;
+    if (log_p) return -(t * t) + log_value(half_scaled);
+    const double root = exp_kernel(-(t * t) * 0.5);
+    return root * (root * half_scaled);
+}
+
+// atan(sigma/(mu - x))/pi for x below mu: the arc tangent of the reciprocal,
+// which is its argument itself below EPS. Its logarithm comes from the
+// logarithms of scale and distance once the ratio leaves the normal range.
+double cauchy_lower_tail(double x, double mu, double sigma, bool log_p) {
+    const double d = mu - x;
+    const double w = d != INF ? sigma / d : (sigma / (mu * 0.5 - x * 0.5)) * 0.5;
+    const double angle = near_zero(w) ? w : atan_kernel(w);
+    if (!log_p) return angle / PI;
+    if (w >= SMALLEST_NORMAL) return log_value(angle) - LN_PI;
+    return (log_value(sigma) - log_distance(mu, x)) - LN_PI;
+}
+
+// e^z/(1 + e^z) for z = (x - mu)/sigma far below 0, and its logarithm
+// z - ln(1 + e^z).
+double logistic_lower_tail(double z, bool log_p) {
+    const double e = exp_value(z);
+    if (log_p) return z - log1p_value(e);
+    return e / (1 + e);
+}
 
 // The normal's limits when a parameter is infinite or the scale is zero;
 // x and mu at the same infinity have no limit.
@@ -41,12 +96,13 @@ double pnorm(double x, double mu, double sigma, bool log_p) {
     if (sigma < 0) return NaN;
     double v;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        const double z = ((x - mu) / sigma) / SQRT2;
+        const double z = standardized(x, mu, sigma) / SQRT2;
+        if (z < NORMAL_LOWER_TAIL) return normal_lower_tail(-z, log_p);
         v = (erf_kernel(z) + 1) * 0.5;
     } else {
         v = normal_limit(x, mu, sigma);
     }
-    return probability(v, log_p);
+    return result(v, log_p);
 }
 
 double pbern(std::int64_t x, double prob, bool log_p) {
@@ -61,7 +117,7 @@ double pbern(std::int64_t x, double prob, bool log_p) {
     } else {
         v = 1 - prob;
     }
-    return probability(v, log_p);
+    return result(v, log_p);
 }
 
 double pcauchy(double x, double mu, double sigma, bool log_p) {
@@ -71,7 +127,8 @@ double pcauchy(double x, double mu, double sigma, bool log_p) {
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma)) {
         // A zero scale is left to the arithmetic: z is then +-infinity, or
         // NaN at x == mu.
-        const double z = (x - mu) / sigma;
+        const double z = standardized(x, mu, sigma);
+        if (sigma > 0 && z < CAUCHY_LOWER_TAIL) return cauchy_lower_tail(x, mu, sigma, log_p);
         v = atan_kernel(z) / PI + 0.5;
     } else if (sigma == INF) {
         v = infinite_scale_limit(x, mu);
@@ -80,22 +137,26 @@ double pcauchy(double x, double mu, double sigma, bool log_p) {
     } else {
         v = (x == INF || mu == -INF) ? 1.0 : 0.0;
     }
-    return probability(v, log_p);
+    return result(v, log_p);
 }
 
 double pexp(double x, double rate, bool log_p) {
     if (x != x || rate != rate) return NaN;
     if (rate < 0) return NaN;
+    rate = plus_zero(rate);
     double v;
     if (x <= 0) {
         v = 0;
     } else if (rate == INF) {
         v = 1;
     } else {
-        // 1 - e^(-rate x) without cancellation for small rate x.
-        v = -expm1_kernel((-rate) * x);
+        // 1 - e^(-rate x) without cancellation for small rate x; once rate x
+        // leaves the normal range its logarithm is ln rate + ln x.
+        const double exponent = (-rate) * x;
+        if (log_p && -exponent < SMALLEST_NORMAL) return log_value(rate) + log_value(x);
+        v = -expm1_kernel(exponent);
     }
-    return probability(v, log_p);
+    return result(v, log_p);
 }
 
 double plaplace(double x, double mu, double sigma, bool log_p) {
@@ -103,10 +164,14 @@ double plaplace(double x, double mu, double sigma, bool log_p) {
     if (sigma < 0) return NaN;
     double v;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        const double d = x - mu;
-        const double s = sign_of(d);
-        const double a = d < 0 ? -d : (d > 0 ? d : 0.0);
-        const double e = exp_kernel((-a) / sigma);
+        const double z = standardized(x, mu, sigma);
+        const double s = sign_of(z);
+        const double a = plus_zero(abs_value(z));
+        if (s < 0 && a > LAPLACE_LOWER_TAIL) {
+            // e^(-a)/2 with no difference left to cancel.
+            return log_p ? -a - LN_2 : exp_value(-a) * 0.5;
+        }
+        const double e = exp_kernel(-a);
         v = (1 - e) * (s * 0.5) + 0.5;
     } else if (same_infinity(x, mu)) {
         v = NaN;
@@ -117,14 +182,14 @@ double plaplace(double x, double mu, double sigma, bool log_p) {
     } else {
         v = (x == INF || mu == -INF) ? 1.0 : 0.0;
     }
-    return probability(v, log_p);
+    return result(v, log_p);
 }
 
 double plnorm(double x, double mu, double sigma, bool log_p) {
     if (x != x || mu != mu || sigma != sigma) return NaN;
     if (sigma < 0) return NaN;
-    if (x < EPS) return certain_zero(log_p);
-    return pnorm(log_kernel(x), mu, sigma, log_p);
+    if (x <= 0) return certain_zero(log_p);
+    return pnorm(log_value(x), mu, sigma, log_p);
 }
 
 double plogis(double x, double mu, double sigma, bool log_p) {
@@ -133,9 +198,12 @@ double plogis(double x, double mu, double sigma, bool log_p) {
     double v;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
         // (1 + tanh(w))/2 with w = (x - mu)/(2 sigma). The fixed-depth fraction
-        // of tanh overshoots +-1 slightly for |w| beyond about 19; the clamp
-        // of the result keeps the far tails at 0 and 1.
-        const double w = (x - mu) / (sigma + sigma);
+        // of tanh overshoots 1 slightly for w beyond about 19; the clamp of the
+        // result keeps the upper tail at 1.
+        const double d = x - mu;
+        const double two_sigma = sigma + sigma;
+        const double w = (is_infinite(d) || two_sigma == INF) ? standardized(x, mu, sigma) * 0.5 : d / two_sigma;
+        if (w < LOGISTIC_LOWER_TAIL) return logistic_lower_tail(w + w, log_p);
         v = (tanh_kernel(w) + 1) * 0.5;
     } else if (same_infinity(x, mu)) {
         v = NaN;
@@ -148,7 +216,7 @@ double plogis(double x, double mu, double sigma, bool log_p) {
     } else {
         v = sign_of(x - mu) * 0.5 + 0.5;
     }
-    return probability(v, log_p);
+    return result(v, log_p);
 }
 
 double punif(double x, double a, double b, bool log_p) {
@@ -161,19 +229,23 @@ double punif(double x, double a, double b, bool log_p) {
     } else if (x >= b) {
         v = 1;
     } else {
-        v = (x - a) / (b - a);
+        const double width = b - a;
+        if (width != INF) return probability(plus_zero((x - a) / width), log_p);
+        // Finite ends whose distance overflows: the same quotient in halves.
+        v = is_infinite(a) || is_infinite(b) ? (x - a) / width : (x * 0.5 - a * 0.5) / (b * 0.5 - a * 0.5);
     }
-    return probability(v, log_p);
+    return result(v, log_p);
 }
 
 double pweibull(double x, double shape, double scale, bool log_p) {
     if (x != x || shape != shape || scale != scale) return NaN;
     if (shape < EPS || scale < EPS) return NaN;
-    if (x < EPS) return certain_zero(log_p);
+    if (x <= 0) return certain_zero(log_p);
     double v;
     if (!is_infinite(x) && !is_infinite(shape) && !is_infinite(scale)) {
-        const double r = x / scale;
-        const double t = exp_kernel(log_kernel(r) * shape);
+        const double log_power = weibull_log_ratio(x, scale, shape) * shape;
+        if (log_p && log_power < WEIBULL_LOG_POWER_DIRECT) return log_power;
+        const double t = exp_value(log_power);
         v = -expm1_kernel(-t);
     } else if (x == INF) {
         v = scale == INF ? NaN : 1.0;
@@ -190,7 +262,7 @@ double pweibull(double x, double shape, double scale, bool log_p) {
             v = 0;
         }
     }
-    return probability(v, log_p);
+    return result(v, log_p);
 }
 
 }  // namespace quantora

@@ -3,6 +3,7 @@
 // probability, clamped into [0, 1] and then optionally logged.
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/log_scale.hpp"
 
 namespace quantora {
 namespace cdf_detail {
@@ -16,9 +17,11 @@ inline double sign_of(double d) { return d > 0 ? 1.0 : (d < 0 ? -1.0 : 0.0); }
 // never does. NaN fails both comparisons and passes through.
 inline double clamp_unit(double v) { return v > 1 ? 1.0 : (v < 0 ? 0.0 : v); }
 
+// Under the log flag the logarithm stays finite for every positive value,
+// subnormals included.
 inline double probability(double v, bool log_p) {
     const double c = clamp_unit(v);
-    return log_p ? log_kernel(c) : c;
+    return log_p ? log_value(c) : c;
 }
 
 // The two fixed results, returned without a logarithm.

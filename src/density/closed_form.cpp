@@ -5,6 +5,7 @@
 // so that the first matching test decides when several conditions hold at once.
 #include "density/conventions.hpp"
 #include "density/density.hpp"
+#include "special/closed_form_terms.hpp"
 
 namespace quantora {
 
@@ -14,6 +15,13 @@ namespace {
 
 constexpr double LN_SQRT_2PI = 0.9189385332046728;
 constexpr double PI = 3.141592653589793;
+constexpr double LN_PI = 1.1447298858494002;
+constexpr double LN_2 = 0.6931471805599453;
+constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
+// While the Cauchy denominator (1 + z^2) sigma pi is a normal double below
+// 2^1022 the density is one too and its logarithm is taken from the value;
+// beyond, the density is formed in logarithms.
+constexpr double CAUCHY_LOG_FORM = 4.49423283715579e+307;
 
 // Degenerate or infinite location-scale parameters: an infinite scale flattens
 // the density to 0 everywhere, x and mu at the same infinity leave it undefined,
@@ -25,14 +33,66 @@ double location_scale_special(double x, double mu, double sigma) {
     return 0.0;
 }
 
+// z^2/2; where z * z overflows, (z/2) z may not.
+double half_square(double z) {
+    const double square = z * z;
+    return square != INF ? square * 0.5 : (z * 0.5) * z;
+}
+
+// ln(1/(pi sigma (1 + z^2))) with z = (x - mu)/sigma, without forming the
+// denominator: for |z| > 1 as 2 ln|z| + ln(1 + z^-2), where ln|z| is taken
+// from the difference and the scale once z itself overflows.
+double cauchy_log_density(double x, double mu, double sigma, double z) {
+    const double a = abs_value(z);
+    double log_denominator;
+    if (a <= 1) {
+        log_denominator = log1p_value(z * z);
+    } else {
+        const double log_a = a != INF ? log_value(a) : log_distance(x, mu) - log_value(sigma);
+        log_denominator = (log_a + log_a) + log1p_value(exp_value(-(log_a + log_a)));
+    }
+    return -(LN_PI + log_value(sigma)) - log_denominator;
+}
+
+// 1/((1 + z^2) sigma pi). A finite denominator that is at least sigma pi, a
+// normal double, gives a normal density; an overflow of x - mu shows as an
+// infinite one and is taken up below, as are a subnormal or zero sigma pi.
+double cauchy_density(double x, double mu, double sigma, bool log) {
+    double z = (x - mu) / sigma;
+    const double sigma_pi = sigma * PI;
+    double denominator = (z * z + 1) * sigma_pi;
+    if (sigma_pi >= SMALLEST_NORMAL && denominator < CAUCHY_LOG_FORM) return special_value(1 / denominator, log);
+    // A zero scale has no density: the formula would meet infinity times 0.
+    if (sigma == 0) return NaN;
+    z = standardized(x, mu, sigma);
+    // A subnormal sigma pi would carry its rounding into the density; the
+    // factors are then taken in the other order.
+    denominator = sigma_pi >= SMALLEST_NORMAL ? (z * z + 1) * sigma_pi : ((z * z + 1) * sigma) * PI;
+    if (!log && denominator != INF) return 1 / denominator;
+    return from_log_density(cauchy_log_density(x, mu, sigma, z), log);
+}
+
+// ln(e^z/(sigma (1 + e^z)^2)), z = -(x - mu)/sigma. Once e^z overflows the
+// density is taken at -z, where it is the same by symmetry.
+double logistic_log_density(double z, double sigma) {
+    const double e = exp_kernel(z);
+    const double s = log_value(sigma);
+    if (e != INF) {
+        const double g = log_kernel(e + 1);
+        return (z - s) - (g + g);
+    }
+    const double g = log1p_value(exp_value(-z));
+    return (-z - s) - (g + g);
+}
+
 }  // namespace
 
 double dnorm(double x, double mu, double sigma, bool log) {
     if (is_nan(x) || is_nan(mu) || is_nan(sigma)) return NaN;
     if (sigma < 0) return NaN;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        const double z = (x - mu) / sigma;
-        const double log_density = (-LN_SQRT_2PI - log_kernel(sigma)) - (z * z) * 0.5;
+        const double z = standardized(x, mu, sigma);
+        const double log_density = (-LN_SQRT_2PI - log_value(sigma)) - half_square(z);
         return from_log_density(log_density, log);
     }
     return special_value(location_scale_special(x, mu, sigma), log);
@@ -45,7 +105,7 @@ double dbern(std::int64_t x, double prob, bool log) {
     if (prob > 1) return NaN;
     double v = 0.0;
     if (x == 1) {
-        v = prob;
+        v = plus_zero(prob);
     } else if (x == 0) {
         v = 1 - prob;
     }
@@ -55,12 +115,9 @@ double dbern(std::int64_t x, double prob, bool log) {
 double dcauchy(double x, double mu, double sigma, bool log) {
     if (is_nan(x) || is_nan(mu) || is_nan(sigma)) return NaN;
     if (sigma < 0) return NaN;
+    if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma)) return cauchy_density(x, mu, sigma, log);
     double v;
-    if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma)) {
-        // A zero scale is not caught: z becomes infinite or NaN and so does v.
-        const double z = (x - mu) / sigma;
-        v = 1 / ((z * z + 1) * (sigma * PI));
-    } else if (sigma == INF) {
+    if (sigma == INF) {
         v = (is_infinite(x) || is_infinite(mu)) ? NaN : 0.0;
     } else {
         v = same_infinity(x, mu) ? NaN : 0.0;
@@ -75,19 +132,19 @@ double dexp(double x, double rate, bool log) {
     if (x < 0) return constant_zero(log);
     if (x == INF) return rate > 0 ? constant_zero(log) : NaN;
     // A zero rate with finite x gives log(0) = -infinity, hence the density 0.
-    return from_log_density(log_kernel(rate) - x * rate, log);
+    return from_log_density(log_value(rate) - x * rate, log);
 }
 
 double dlaplace(double x, double mu, double sigma, bool log) {
     if (is_nan(x) || is_nan(mu) || is_nan(sigma)) return NaN;
     if (sigma < 0) return NaN;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        const double d = x - mu;
-        // |d| taken as +0 at d == 0 so that a -0 difference cannot flip the
-        // sign of a zero log-density.
-        double a = d < 0 ? -d : d;
-        if (d == 0) a = 0.0;
-        const double log_density = -log_kernel(sigma + sigma) - a / sigma;
+        // |x - mu|/sigma, taken as +0 at x == mu so that a -0 difference cannot
+        // flip the sign of a zero log-density.
+        const double a = plus_zero(abs_value(standardized(x, mu, sigma)));
+        const double two_sigma = sigma + sigma;
+        const double log_two_sigma = two_sigma != INF ? log_value(two_sigma) : log_value(sigma) + LN_2;
+        const double log_density = -log_two_sigma - a;
         return from_log_density(log_density, log);
     }
     return special_value(location_scale_special(x, mu, sigma), log);
@@ -97,11 +154,15 @@ double dlnorm(double x, double mu, double sigma, bool log) {
     if (is_nan(x) || is_nan(mu) || is_nan(sigma)) return NaN;
     if (sigma < 0) return NaN;
     if (x < 0) return constant_zero(log);
-    // -infinity for every x below EPS, x == 0 included.
-    const double lx = log_kernel(x);
+    // -infinity at x == 0 only.
+    const double lx = log_value(x);
     if (!is_infinite(lx) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
         if (log) return dnorm(lx, mu, sigma, true) - lx;
-        return dnorm(lx, mu, sigma, false) / x;
+        // A normal density below the normal range has lost digits that the
+        // division by a small x would bring back into view.
+        const double normal_density = dnorm(lx, mu, sigma, false);
+        if (normal_density >= SMALLEST_NORMAL) return normal_density / x;
+        return exp_value(dnorm(lx, mu, sigma, true) - lx);
     }
     double v;
     if (sigma == INF) {
@@ -120,13 +181,9 @@ double dlogis(double x, double mu, double sigma, bool log) {
     if (is_nan(x) || is_nan(mu) || is_nan(sigma)) return NaN;
     if (sigma < 0) return NaN;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma)) {
-        // A zero scale is not caught: z is infinite or NaN and so is L.
-        const double z = -((x - mu) / sigma);
-        const double e = exp_kernel(z);
-        const double g = log_kernel(e + 1);
-        const double s = log_kernel(sigma);
-        const double log_density = (z - s) - (g + g);
-        return from_log_density(log_density, log);
+        // A zero scale has no density: the formula meets 0/0 or infinity - infinity.
+        if (sigma == 0) return NaN;
+        return from_log_density(logistic_log_density(-standardized(x, mu, sigma), sigma), log);
     }
     double v;
     if (sigma == INF) {
@@ -142,8 +199,11 @@ double dunif(double x, double a, double b, bool log) {
     if (!(a < b)) return NaN;
     if (is_infinite(a) || is_infinite(b)) return constant_zero(log);
     if (x < a || x > b) return constant_zero(log);
-    if (log) return -log_kernel(b - a);
-    return 1 / (b - a);
+    const double width = b - a;
+    if (width != INF) return log ? -log_value(width) : 1 / width;
+    // The width overflows; half of it does not.
+    const double half_width = b * 0.5 - a * 0.5;
+    return log ? -(log_value(half_width) + LN_2) : 0.5 / half_width;
 }
 
 double dweibull(double x, double shape, double scale, bool log) {
@@ -153,12 +213,17 @@ double dweibull(double x, double shape, double scale, bool log) {
     if (x < 0) return constant_zero(log);
     if (x == 0 && shape < 1) return INF;
     if (x == INF) return constant_zero(log);
-    const double r = x / scale;
-    const double g = log_kernel(shape / scale);
-    const double lr = log_kernel(r);
-    const double t = exp_kernel(lr * shape);
-    // For shape == 1 and r below EPS the power term vanishes exactly, leaving
-    // the density's limit 1/scale.
+    // An infinite scale flattens the density to 0; an infinite shape
+    // concentrates all mass at the scale.
+    if (scale == INF) return special_value(0.0, log);
+    if (shape == INF) return special_value(x == scale ? INF : 0.0, log);
+    const double g = log_of_quotient(shape, scale);
+    const double lr = weibull_log_ratio(x, scale, shape);
+    const double t = exp_value(lr * shape);
+    // e^(shape lr) outgrows every other term of the log-density.
+    if (t == INF) return constant_zero(log);
+    // For shape == 1 at x == 0 the power term vanishes exactly, leaving the
+    // density's limit 1/scale.
     const double log_density = (coef_times_log(shape - 1, lr) + g) - t;
     return from_log_density(log_density, log);
 }

@@ -4,6 +4,7 @@
 // value in either mode of the log flag.
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/log_scale.hpp"
 
 namespace quantora::density_rules {
 
@@ -11,12 +12,13 @@ namespace quantora::density_rules {
 inline double constant_zero(bool log) { return log ? -INF : 0.0; }
 
 // A density value decided before any formula; under the log flag its
-// logarithm, so values below EPS become -infinity.
-inline double special_value(double v, bool log) { return log ? log_kernel(v) : v; }
+// logarithm, which stays finite for every positive value.
+inline double special_value(double v, bool log) { return log ? log_value(v) : v; }
 
-// A formula that yields the log-density directly keeps full range in log mode.
+// A formula that yields the log-density directly keeps full range in log mode,
+// and its value reaches down to the subnormals.
 inline double from_log_density(double log_density, bool log) {
-    return log ? log_density : exp_kernel(log_density);
+    return log ? log_density : exp_value(log_density);
 }
 
 }  // namespace quantora::density_rules

@@ -16,21 +16,21 @@ namespace quantora::module {
 
 namespace py = pybind11;
 
-// The kernels are template arguments, so that each d, p and q function is
+// The d, p and q kernels are template arguments, so that each function is
 // compiled around its own kernel and its family's preparation (prepared.hpp).
-template <auto D, auto P, auto Q, auto R, class Params>
+template <auto D, auto P, auto Q, class Params, class R>
 struct Distribution {
     static constexpr auto d = D;
     static constexpr auto p = P;
     static constexpr auto q = Q;
-    static constexpr auto r = R;
     const char* name;
     Params params;  // a tuple of py::arg, or py::arg_v where a default exists
+    R r;
 };
 
-template <auto D, auto P, auto Q, auto R, class Params>
-Distribution<D, P, Q, R, Params> row(const char* name, Params params) {
-    return {name, std::move(params)};
+template <auto D, auto P, auto Q, class Params, class R>
+Distribution<D, P, Q, Params, R> row(const char* name, Params params, R r) {
+    return {name, std::move(params), r};
 }
 
 // The parameters of one distribution, in order.
@@ -44,23 +44,23 @@ std::tuple<Arg...> params(Arg... arg) {
 inline auto distribution_table() {
     using py::arg;
     return std::make_tuple(
-        row<dnorm, pnorm, qnorm, rnorm>("norm", params(arg("mu") = 0, arg("sigma") = 1)),
-        row<dbern, pbern, qbern, rbern>("bern", params(arg("prob"))),
-        row<dbeta, pbeta, qbeta, rbeta>("beta", params(arg("a"), arg("b"))),
-        row<dbinom, pbinom, qbinom, rbinom>("binom", params(arg("n_trials"), arg("prob"))),
-        row<dcauchy, pcauchy, qcauchy, rcauchy>("cauchy", params(arg("mu"), arg("sigma"))),
-        row<dchisq, pchisq, qchisq, rchisq>("chisq", params(arg("dof"))),
-        row<dexp, pexp, qexp, rexp>("exp", params(arg("rate"))),
-        row<df, pf, qf, rf>("f", params(arg("df1"), arg("df2"))),
-        row<dgamma, pgamma, qgamma, rgamma>("gamma", params(arg("shape"), arg("scale"))),
-        row<dinvgamma, pinvgamma, qinvgamma, rinvgamma>("invgamma", params(arg("shape"), arg("scale"))),
-        row<dlaplace, plaplace, qlaplace, rlaplace>("laplace", params(arg("mu"), arg("sigma"))),
-        row<dlnorm, plnorm, qlnorm, rlnorm>("lnorm", params(arg("mu"), arg("sigma"))),
-        row<dlogis, plogis, qlogis, rlogis>("logis", params(arg("mu"), arg("sigma"))),
-        row<dpois, ppois, qpois, rpois>("pois", params(arg("rate"))),
-        row<dt, pt, qt, rt>("t", params(arg("dof"))),
-        row<dunif, punif, qunif, runif>("unif", params(arg("a"), arg("b"))),
-        row<dweibull, pweibull, qweibull, rweibull>("weibull", params(arg("shape"), arg("scale"))));
+        row<dnorm, pnorm, qnorm>("norm", params(arg("mu") = 0, arg("sigma") = 1), rnorm),
+        row<dbern, pbern, qbern>("bern", params(arg("prob")), rbern),
+        row<dbeta, pbeta, qbeta>("beta", params(arg("a"), arg("b")), rbeta),
+        row<dbinom, pbinom, qbinom>("binom", params(arg("n_trials"), arg("prob")), rbinom),
+        row<dcauchy, pcauchy, qcauchy>("cauchy", params(arg("mu"), arg("sigma")), rcauchy),
+        row<dchisq, pchisq, qchisq>("chisq", params(arg("dof")), rchisq),
+        row<dexp, pexp, qexp>("exp", params(arg("rate")), rexp),
+        row<df, pf, qf>("f", params(arg("df1"), arg("df2")), rf),
+        row<dgamma, pgamma, qgamma>("gamma", params(arg("shape"), arg("scale")), rgamma),
+        row<dinvgamma, pinvgamma, qinvgamma>("invgamma", params(arg("shape"), arg("scale")), rinvgamma),
+        row<dlaplace, plaplace, qlaplace>("laplace", params(arg("mu"), arg("sigma")), rlaplace),
+        row<dlnorm, plnorm, qlnorm>("lnorm", params(arg("mu"), arg("sigma")), rlnorm),
+        row<dlogis, plogis, qlogis>("logis", params(arg("mu"), arg("sigma")), rlogis),
+        row<dpois, ppois, qpois>("pois", params(arg("rate")), rpois),
+        row<dt, pt, qt>("t", params(arg("dof")), rt),
+        row<dunif, punif, qunif>("unif", params(arg("a"), arg("b")), runif),
+        row<dweibull, pweibull, qweibull>("weibull", params(arg("shape"), arg("scale")), rweibull));
 }
 
 // Calls visit(row) for every distribution, in table order.

@@ -1,16 +1,20 @@
 // The r functions: each one Python function with three overloads, tried in the
 // order scalar, shape (a list of ints), length (an int). The array overloads
-// allocate once and call the scalar generator once per element in row-major
-// order, so an array holds exactly the draws of consecutive scalar calls.
+// allocate once, build the generator's sampler once and draw from it per
+// element in row-major order, so an array holds exactly the draws of
+// consecutive scalar calls.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "module/engine.hpp"
 #include "module/registry.hpp"
+#include "random/interrupt.hpp"
 
 namespace quantora::module {
 
@@ -42,11 +46,20 @@ namespace quantora::module {
 
 namespace {
 
-template <class Draw>
-py::array_t<double> fill(py::array_t<double> out, Draw draw) {
+// A poll every few thousand elements: an element can cost microseconds (a
+// Poisson search at a large rate), and a poll costs about as much as one
+// uniform draw.
+constexpr std::uint64_t ELEMENTS_PER_POLL = 4096;
+
+template <class Sampler>
+py::array_t<double> fill(py::array_t<double> out, Sampler& sampler, Engine& engine) {
     double* data = out.mutable_data();
     const py::ssize_t n = out.size();
-    for (py::ssize_t i = 0; i < n; ++i) data[i] = draw();
+    InterruptCountdown countdown(ELEMENTS_PER_POLL);
+    for (py::ssize_t i = 0; i < n; ++i) {
+        data[i] = draw(sampler, engine);
+        countdown.step();
+    }
     return out;
 }
 
@@ -58,19 +71,13 @@ py::array_t<double> allocate(std::size_t size) {
     return py::array_t<double>(std::vector<py::ssize_t>{static_cast<py::ssize_t>(size)});
 }
 
-// The array overloads of the one- and two-parameter generators, for Size =
-// Shape or std::size_t.
-template <class Size, class A>
-auto sample_into_array(double (*generator)(A, Engine&)) {
-    return [generator](A a, const Size& size, Engine& engine) {
-        return fill(allocate(size), [&] { return generator(a, engine); });
-    };
-}
-
-template <class Size, class A, class B>
-auto sample_into_array(double (*generator)(A, B, Engine&)) {
-    return [generator](A a, B b, const Size& size, Engine& engine) {
-        return fill(allocate(size), [&] { return generator(a, b, engine); });
+// The array overload of a generator, for Size = Shape or std::size_t.
+template <class Size, class Sampler, class... Params>
+auto sample_into_array(Generator<Sampler, Params...> /*generator*/) {
+    return [](Params... params, const Size& size, Engine& engine) {
+        py::array_t<double> out = allocate(size);
+        Sampler sampler = prepare<Sampler>(params...);
+        return fill(std::move(out), sampler, engine);
     };
 }
 
@@ -91,12 +98,8 @@ void def_generator(py::module_& m, const Row& row, const py::object& default_eng
 }  // namespace
 
 void register_generators(py::module_& m) {
-    py::class_<Engine> engine_class(m, "Engine");
-    // The signed seed is sign-extended into the engine's 64-bit word.
-    engine_class.def(py::init([](std::int32_t seed) {
-        return Engine(static_cast<std::uint64_t>(static_cast<std::int64_t>(seed)));
-    }));
-    const py::object default_engine = engine_class(1);
+    const py::object engine_type = register_engine_type(m);
+    const py::object default_engine = engine_type(1);
     for_each_distribution([&](const auto& row) { def_generator(m, row, default_engine); });
 }
 

@@ -1,21 +1,60 @@
 // Quantiles with a closed form: the inverse of each distribution function is an
-// elementary expression in p, evaluated in a fixed order on the library's own kernels.
+// elementary expression in p, evaluated in a fixed order on the library's own
+// kernels. Where the expression loses p to a rounding (1 - p, p - 1/2, 2p - 1
+// far in a tail, or a logarithm within EPS of 1 near the median), the tail gets
+// an expression of its own without that rounding, or, for the normal laws, the
+// expression is checked against the distribution function.
+#include <limits>
+
+#include "cdf/cdf.hpp"
+#include "quantile/conventions.hpp"
 #include "quantile/quantile.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/erf.hpp"
+#include "special/log_scale.hpp"
+#include "special/root_rule.hpp"
 #include "special/trig.hpp"
 
 namespace quantora {
+
+using namespace quantile_rules;
 
 namespace {
 
 constexpr double SQRT_2 = 1.4142135623730951;
 constexpr double PI = 3.141592653589793;
+constexpr double HALF_SQRT_PI = 0.886226925452758;
+constexpr double LARGEST = std::numeric_limits<double>::max();
+constexpr double TWO_64 = 18446744073709551616.0;
+constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
+// 2^-960: below, q pi would lose digits to the subnormal range.
+constexpr double SCALED_BELOW = 1.0261342003245941e-289;
 // Below this |x| the logarithm of 1 + x is taken from its Taylor polynomial.
 constexpr double LOG1P_SWITCH = 1e-4;
 
-bool invalid_probability(double p) { return p != p || p < 0 || p > 1; }
+// Tail probabilities below which an expression that rounds p first has lost
+// more than 1e-7 of the quantile. The normal quantile's 2p - 1 carries an
+// absolute error of 1.1e-16, relative 5.5e-17/p in the tail probability and
+// 5.5e-17/(p z^2) in the quantile z.
+constexpr double NORMAL_TAIL = 1e-10;
+// The same error becomes an error of the log-normal quantile e^(mu + sigma z)
+// multiplied by |sigma z|: below 2.7e-11 relative in z above this tail
+// probability, within 1e-7 while |sigma z| is at most LOGNORMAL_OFFSET.
+constexpr double LOGNORMAL_TAIL = 1e-7;
+constexpr double LOGNORMAL_OFFSET = 1000;
+// tan((p - 1/2) pi) meets its pole with an angle off by up to about 1.2e-16,
+// relative 4e-17/p in the quantile.
+constexpr double CAUCHY_TAIL = 1e-9;
+// ln(1 - 2|p - 1/2|) gets 2p with an error of 5.5e-17 for p below 1/4,
+// relative 2.8e-17/(p |ln 2p|) in the quantile.
+constexpr double LAPLACE_TAIL = 1e-10;
+// -ln(1 - p) gets 1 - p rounded by up to 5.5e-17, relative 5.5e-17/p in the
+// quantile.
+constexpr double EXPONENTIAL_TAIL = 1e-9;
+// Within this distance of 1/2 the logistic quantile ln(p/(1 - p)) is about
+// 4|p - 1/2| while the rounding of the quotient costs up to 1.1e-16.
+constexpr double LOGISTIC_CENTRE = 1e-9;
 
 // The tests shared by every location-scale quantile on the whole real line, in
 // their fixed order. A degenerate scale puts all mass at mu, so it outranks the
@@ -27,7 +66,7 @@ bool location_scale_decided(double p, double mu, double sigma, double& result) {
         return true;
     }
     if (sigma == 0) {
-        result = mu;
+        result = plus_zero(mu);
         return true;
     }
     if (p == 0) {
@@ -38,6 +77,11 @@ bool location_scale_decided(double p, double mu, double sigma, double& result) {
         result = mu == -INF ? NaN : INF;
         return true;
     }
+    // A law moved to an infinity keeps every inner quantile there.
+    if (is_infinite(mu)) {
+        result = mu;
+        return true;
+    }
     return false;
 }
 
@@ -46,7 +90,7 @@ bool location_scale_decided(double p, double mu, double sigma, double& result) {
 // summed by Horner's rule from the highest order.
 double log1p_of(double x) {
     if (x != 0 && (x < 0 ? -x : x) > LOG1P_SWITCH) {
-        return log_kernel(x + 1);
+        return log_value(x + 1);
     }
     double s = (x * x) / 5;
     s = s - x * 0.25;
@@ -58,6 +102,48 @@ double log1p_of(double x) {
     return s + x;
 }
 
+// erf^-1(2p - 1), the standard normal quantile in units of sqrt 2. Where the
+// root lies below EPS, which the error function reads as 0, it is the first
+// term of erf^-1(y) = (sqrt(pi)/2) y (1 + pi y^2/12 + ...), exact to the last bit.
+double normal_unit_quantile(double p) {
+    const double y = (p + p) - 1;
+    const double first_term = y * HALF_SQRT_PI;
+    return abs_value(first_term) < EPS ? first_term : erf_inv_kernel(y);
+}
+
+// sigma sqrt 2 z. For a scale near the largest double, where sigma sqrt 2
+// overflows, and for a subnormal one, where it would be rounded twice, the
+// factor sqrt 2 goes with z instead.
+double normal_offset(double z, double sigma) {
+    const double scale = sigma * SQRT_2;
+    if (scale != INF && scale >= SMALLEST_NORMAL) return scale * z;
+    return sigma * (SQRT_2 * z);
+}
+
+// The candidate x checked against the law: below the median against
+// ln F(y) >= ln p, which keeps its relative accuracy where F and p are
+// subnormal; above it against the upper tail Q(y) = 1 - F(y) <= 1 - p, which
+// is exact in 1 - p and keeps its relative accuracy where F rounds to 1. A
+// root at an end of the doubles stands for a quantile beyond them.
+template <class LogLower, class Upper>
+double checked_two_tailed(double x, double p, double lo, double hi, LogLower log_lower, Upper upper) {
+    const double root = p <= 0.5 ? checked_quantile(x, log_value(p), lo, hi, log_lower)
+                                 : checked_quantile(x, -(1 - p), lo, hi, [&upper](double y) { return -upper(y); });
+    if (root == LARGEST) return INF;
+    if (root == -LARGEST) return -INF;
+    return root;
+}
+
+// sigma/tan(pi q) for 0 < q <= 1/2, the distance of a Cauchy quantile from mu
+// in the tail of probability q. Below EPS the tangent is its argument; tiny q
+// are scaled up by 2^64 together with sigma so that q pi keeps its digits.
+double cauchy_tail_distance(double q, double sigma) {
+    const double angle = q * PI;
+    if (!near_zero(angle)) return sigma / tan_kernel(angle);
+    if (q >= SCALED_BELOW) return sigma / angle;
+    return (sigma * TWO_64) / ((q * TWO_64) * PI);
+}
+
 }  // namespace
 
 double qnorm(double p, double mu, double sigma) {
@@ -66,8 +152,11 @@ double qnorm(double p, double mu, double sigma) {
         return result;
     }
     // Phi^-1(p) = sqrt(2) erf^-1(2p - 1).
-    const double z = erf_inv_kernel((p + p) - 1);
-    return ((sigma * SQRT_2) * z) + mu;
+    const double x = normal_offset(normal_unit_quantile(p), sigma) + mu;
+    if (NORMAL_TAIL <= p && p <= 1 - NORMAL_TAIL) return plus_zero(x);
+    return checked_two_tailed(
+        x, p, -LARGEST, LARGEST, [mu, sigma](double y) { return pnorm(y, mu, sigma, true); },
+        [mu, sigma](double y) { return pnorm(mu, y, sigma, false); });
 }
 
 double qcauchy(double p, double mu, double sigma) {
@@ -75,8 +164,12 @@ double qcauchy(double p, double mu, double sigma) {
     if (location_scale_decided(p, mu, sigma, result)) {
         return result;
     }
-    const double t = tan_kernel((p - 0.5) * PI);
-    return t * sigma + mu;
+    if (p < CAUCHY_TAIL) return plus_zero(mu - cauchy_tail_distance(p, sigma));
+    if (p > 1 - CAUCHY_TAIL) return plus_zero(mu + cauchy_tail_distance(1 - p, sigma));
+    // tan z = z where the tangent kernel reads an angle below EPS as 0.
+    const double z = (p - 0.5) * PI;
+    const double t = near_zero(z) ? z : tan_kernel(z);
+    return plus_zero(t * sigma + mu);
 }
 
 double qlaplace(double p, double mu, double sigma) {
@@ -84,12 +177,15 @@ double qlaplace(double p, double mu, double sigma) {
     if (location_scale_decided(p, mu, sigma, result)) {
         return result;
     }
+    // The lower tail from its own probability: x = mu + sigma ln(2p).
+    if (p < LAPLACE_TAIL) return plus_zero(mu + sigma * log_value(p + p));
     // Both tails at once: x = mu - sign(d) sigma ln(1 - 2|d|), d = p - 1/2.
     const double d = p - 0.5;
     const int sign = d > 0 ? 1 : (d < 0 ? -1 : 0);
     const double m = d < 0 ? -d : (d > 0 ? d : 0.0);
-    const double log_tail = log_kernel(1 - (m + m));
-    return mu - log_tail * (static_cast<double>(sign) * sigma);
+    // ln(1 - 2m) = -2m to the last bit where the logarithm kernel reads 1 - 2m as 1.
+    const double log_tail = m + m < EPS ? -(m + m) : log_value(1 - (m + m));
+    return plus_zero(mu - log_tail * (static_cast<double>(sign) * sigma));
 }
 
 double qlogis(double p, double mu, double sigma) {
@@ -97,27 +193,46 @@ double qlogis(double p, double mu, double sigma) {
     if (location_scale_decided(p, mu, sigma, result)) {
         return result;
     }
-    return log_kernel(p / (1 - p)) * sigma + mu;
+    // Near the median the quotient p/(1 - p) is 1 + 4(p - 1/2) + ..., and its
+    // logarithm is taken as ln(1 + (2p - 1)/(1 - p)), where 2p - 1 is exact.
+    const double odds_log = abs_value(p - 0.5) < LOGISTIC_CENTRE ? log1p_value(((p + p) - 1) / (1 - p))
+                                                                  : log_value(p / (1 - p));
+    return plus_zero(odds_log * sigma + mu);
 }
 
 double qlnorm(double p, double mu, double sigma) {
     if (mu != mu || sigma != sigma || sigma < 0 || invalid_probability(p)) {
         return NaN;
     }
-    return exp_kernel(qnorm(p, mu, sigma));
+    if (sigma == 0 || sigma == INF || p == 0 || p == 1 || is_infinite(mu)) {
+        return exp_value(qnorm(p, mu, sigma));
+    }
+    // e^y turns an absolute error of the normal quantile y = mu + offset into a
+    // relative one. The normal quantile's relative error is at most 2.7e-11
+    // inside the bounds below, so a moderate offset keeps the result within
+    // 1e-7; elsewhere it is checked on the log-normal law itself.
+    const double offset = normal_offset(normal_unit_quantile(p), sigma);
+    const double x = exp_value(offset + mu);
+    if (LOGNORMAL_TAIL <= p && p <= 1 - LOGNORMAL_TAIL && abs_value(offset) <= LOGNORMAL_OFFSET) return x;
+    return checked_two_tailed(
+        x, p, 0, LARGEST, [mu, sigma](double y) { return plnorm(y, mu, sigma, true); },
+        [mu, sigma](double y) { return pnorm(mu, log_value(y), sigma, false); });
 }
 
 double qexp(double p, double rate) {
     if (rate != rate || rate < 0 || invalid_probability(p)) {
         return NaN;
     }
+    rate = plus_zero(rate);
     if (p == 0) {
         return 0;
     }
     if (p == 1) {
         return INF;
     }
-    return -log_kernel(1 - p) / rate;
+    // -ln(1 - p) without the rounding of 1 - p; it is p itself below EPS.
+    if (p < EXPONENTIAL_TAIL) return (p < EPS ? p : -log1p_value(-p)) / rate;
+    return -log_value(1 - p) / rate;
 }
 
 double qunif(double p, double a, double b) {
@@ -128,12 +243,17 @@ double qunif(double p, double a, double b) {
         return NaN;
     }
     if (p == 0) {
-        return a;
+        return plus_zero(a);
     }
     if (p == 1) {
-        return b;
+        return plus_zero(b);
     }
-    return (b - a) * p + a;
+    const double width = b - a;
+    // The same expression in halves where the width overflows. It is never
+    // -0: a = -0 leaves the positive width * p, and an exact cancellation is +0.
+    const double x = width != INF ? width * p + a : ((b * 0.5 - a * 0.5) * p + a * 0.5) * 2;
+    // Rounding must not leave the support.
+    return x < a ? a : (x > b ? plus_zero(b) : x);
 }
 
 double qweibull(double p, double shape, double scale) {
@@ -154,13 +274,19 @@ double qweibull(double p, double shape, double scale) {
     if (v < 0) {
         return NaN;
     }
-    return exp_kernel(log_kernel(v) * (1 / shape)) * scale;
+    const double log_power = log_value(v) * (1 / shape);
+    const double power = exp_kernel(log_power);
+    if (power != 0 && power != INF) return power * scale;
+    // Beyond the exponential kernel's range the scale joins the exponent.
+    return exp_value(log_power + log_value(scale));
 }
 
 double qbern(double p, double prob) {
     if (prob != prob || prob == -INF || prob == INF || prob < 0 || prob > 1 || invalid_probability(p)) {
         return NaN;
     }
+    // 1 - prob rounds to 1 for prob below 2^-54; p = 1 still reaches the count 1.
+    if (p == 1) return prob > 0 ? 1.0 : 0.0;
     return p > 1 - prob ? 1.0 : 0.0;
 }
 

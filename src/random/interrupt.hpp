@@ -16,21 +16,26 @@ void set_interrupt_poll(InterruptPoll poll);
 // Calls the installed poll, if any.
 void poll_interrupt();
 
-// A countdown for a loop: step() once per iteration polls every
-// INTERRUPT_INTERVAL iterations (a few milliseconds of the cheapest loop).
+// A countdown for a loop: step() once per iteration polls every `interval`
+// iterations. The default, INTERRUPT_INTERVAL, is a few milliseconds of the
+// cheapest loop (one engine output or one elementary step per iteration);
+// loops whose iterations cost more poll more often.
 constexpr std::uint64_t INTERRUPT_INTERVAL = std::uint64_t{1} << 22;
 
 class InterruptCountdown {
 public:
+    explicit InterruptCountdown(std::uint64_t interval = INTERRUPT_INTERVAL) : interval_(interval), left_(interval) {}
+
     void step() {
         if (--left_ == 0) {
-            left_ = INTERRUPT_INTERVAL;
+            left_ = interval_;
             poll_interrupt();
         }
     }
 
 private:
-    std::uint64_t left_ = INTERRUPT_INTERVAL;
+    std::uint64_t interval_;
+    std::uint64_t left_;
 };
 
 }  // namespace quantora

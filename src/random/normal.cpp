@@ -1,8 +1,9 @@
 // The normal variate by the polar method, and the log-normal built on it.
+#include "random/normal.hpp"
+
 #include <cmath>
 
-#include "random/engine.hpp"
-#include "random/generators.hpp"
+#include "random/checks.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 
@@ -15,17 +16,19 @@ namespace {
 constexpr double RESCALE_BELOW = 1e-4;
 constexpr double LN_4 = 1.3862943611198906;
 
-bool invalid_location_scale(double mu, double sigma) { return mu != mu || sigma != sigma || sigma < 0; }
-
 }  // namespace
 
-double rnorm(double mu, double sigma, Engine& engine) {
-    if (invalid_location_scale(mu, sigma)) return NaN;
+NormalSampler::NormalSampler(double mu, double sigma)
+    : valid_(!invalid_location_scale(mu, sigma)), mu_(mu), sigma_(sigma) {}
+
+double NormalSampler::operator()(Engine& engine) const {
+    if (!valid_) return NaN;
     double px;
     double py;
     double s;
     // A point uniform in the square, kept when strictly inside the unit disc
-    // and off both axes; each attempt costs two engine outputs.
+    // and off both axes; each attempt costs two engine outputs and succeeds
+    // with probability pi/4, so the loop is short.
     for (;;) {
         const double u1 = canonical_uniform(engine);
         const double u2 = canonical_uniform(engine);
@@ -49,12 +52,12 @@ double rnorm(double mu, double sigma, Engine& engine) {
     }
     const double r = std::sqrt((f * -2.0) / s);
     // Only the first coordinate is used; nothing is kept for a later call.
-    return (r * px) * sigma + mu;
+    return (r * px) * sigma_ + mu_;
 }
 
-double rlnorm(double mu, double sigma, Engine& engine) {
-    if (invalid_location_scale(mu, sigma)) return NaN;
-    return exp_kernel(rnorm(mu, sigma, engine));
+double LogNormalSampler::operator()(Engine& engine) const {
+    if (!normal_.valid()) return NaN;
+    return exp_kernel(normal_(engine));
 }
 
 }  // namespace quantora

@@ -12,6 +12,15 @@ constexpr double EPS = 2.220446049250313e-16;
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 
+// The one NaN a kernel returns. A NaN made by arithmetic (0 * infinity,
+// infinity - infinity) carries a sign bit that depends on the processor and
+// even on the optimisation level, so results pass through this before they leave.
+inline double canonical(double v) { return v != v ? NaN : v; }
+
+// A zero result is reported as +0: -0 is an artefact of the arithmetic, not a
+// value of a distribution.
+inline double plus_zero(double v) { return v == 0 ? 0.0 : v; }
+
 // Plain comparisons, so that no kernel needs the platform's math library.
 inline bool is_nan(double v) { return v != v; }
 inline bool is_infinite(double v) { return v == INF || v == -INF; }

@@ -30,17 +30,8 @@ constexpr double E = 2.718281828459045;
 constexpr int FRACTION_DEPTH = 25;
 constexpr int SQRT_MAX_UPDATES = 100;
 
-// ln((1+z)/(1-z)) = 2z / (1 - z^2/(3 - 4z^2/(5 - 9z^2/(7 - ...)))), with w = z^2:
-// L(j) = (2j - 1) - j^2 w / L(j + 1), L(25) = 49.
-double log_ratio(double g) {
-    const double z = (g - 1) / (g + 1);
-    const double w = z * z;
-    double level = 2.0 * FRACTION_DEPTH - 1;
-    for (std::int64_t j = FRACTION_DEPTH - 1; j >= 2; --j) {
-        level = static_cast<double>(2 * j - 1) - static_cast<double>(j * j) * w / level;
-    }
-    return (z + z) / (1 - w / level);
-}
+// ln g through z = (g - 1)/(g + 1), so that g = (1 + z)/(1 - z).
+double log_ratio(double g) { return log_quotient_kernel((g - 1) / (g + 1)); }
 
 // e^x = 1/(1 - x/(1 + x - (x/2)/(1 + x/2 - (x/3)/(...)))):
 // C(j) = (x/(j-1) + 1) - (x/j) / C(j + 1), C(25) = 1. Accurate for |x| < 2.
@@ -77,6 +68,17 @@ double trunc_(double x) { return static_cast<double>(static_cast<std::int64_t>(x
 constexpr double TWO_63 = 9223372036854775808.0;
 
 }  // namespace
+
+// ln((1+z)/(1-z)) = 2z / (1 - z^2/(3 - 4z^2/(5 - 9z^2/(7 - ...)))), with w = z^2:
+// L(j) = (2j - 1) - j^2 w / L(j + 1), L(25) = 49.
+double log_quotient_kernel(double z) {
+    const double w = z * z;
+    double level = 2.0 * FRACTION_DEPTH - 1;
+    for (std::int64_t j = FRACTION_DEPTH - 1; j >= 2; --j) {
+        level = static_cast<double>(2 * j - 1) - static_cast<double>(j * j) * w / level;
+    }
+    return (z + z) / (1 - w / level);
+}
 
 double log_kernel(double x) {
     if (x != x) return NaN;
@@ -209,7 +211,10 @@ bool any_posinf(double a, double b, double c) { return a == INF || b == INF || c
 
 double coef_times_log(double coef, double log_value) {
     if (coef == 0 && log_value == -INF) return 0.0;
-    return coef * log_value;
+    // The other products without a value (0 times +infinity, infinity times 0)
+    // give the canonical NaN, not the processor's default one.
+    const double product = coef * log_value;
+    return product != product ? NaN : product;
 }
 
 }  // namespace quantora

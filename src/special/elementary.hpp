@@ -4,6 +4,8 @@
 namespace quantora {
 
 double log_kernel(double x);
+// ln((1 + z)/(1 - z)) by its continued fraction; accurate for |z| <= 1/3.
+double log_quotient_kernel(double z);
 double exp_kernel(double x);
 double expm1_kernel(double x);
 double sqrt_kernel(double x);

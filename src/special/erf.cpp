@@ -5,6 +5,7 @@
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/lagged_updates.hpp"
+#include "special/log_scale.hpp"
 
 namespace quantora {
 
@@ -44,6 +45,9 @@ double erf_denominator(double w) {
     return (4 * w) / level + (1 - (w + w));
 }
 
+// 2/(sqrt(pi) F(2x)) = e^(x^2) erfc x, from the fraction in 1/x alone.
+double erfc_scaled(double x) { return (2 / SQRT_PI) / erfc_denominator(x + x); }
+
 // erf of x >= EPS; the fraction in 1/x converges fast above the threshold,
 // the one in x^2 below it.
 double erf_core(double x) {
@@ -76,6 +80,13 @@ double erf_kernel(double x) {
     if (x == -INF) return -1.0;
     if (near_zero(x)) return 0.0;
     return x < 0 ? -erf_core(-x) : erf_core(x);
+}
+
+double erfcx_kernel(double x) {
+    if (x != x) return NaN;
+    if (x > LARGE_ARGUMENT) return erfc_scaled(x);
+    // Here erfc x = 1 - erf x is at least 0.003 and loses nothing to the difference.
+    return exp_value(x * x) * (1 - erf_kernel(x));
 }
 
 double erf_inv_kernel(double p) {

@@ -61,7 +61,10 @@ double lgamma_kernel(double x) {
 }
 
 double lbeta_kernel(double a, double b) {
-    return (lgamma_kernel(a) + lgamma_kernel(b)) - lgamma_kernel(a + b);
+    const double result = (lgamma_kernel(a) + lgamma_kernel(b)) - lgamma_kernel(a + b);
+    // Arguments at or below the pole make all three terms infinite, and inf - inf
+    // carries the processor's sign bit: report the canonical NaN.
+    return result != result ? NaN : result;
 }
 
 }  // namespace quantora

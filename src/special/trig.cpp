@@ -17,9 +17,6 @@ constexpr double TAN_AT_POLE = 1.633124e+16;
 constexpr int MAX_REDUCTIONS = 2;
 constexpr int TANH_DEPTH = 35;
 
-// Infinite arguments run into inf - inf; every NaN leaves as the canonical one.
-double canonical(double v) { return v != v ? NaN : v; }
-
 template <typename Core>
 double odd_shell(double x, Core core) {
     if (x != x) return NaN;

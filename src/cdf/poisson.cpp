@@ -1,5 +1,4 @@
-// Distribution functions of the counts: binomial and Poisson.
-#include "cdf/binomial_sum.hpp"
+// The Poisson distribution function.
 #include "cdf/cdf.hpp"
 #include "cdf/probability.hpp"
 #include "special/inc_gamma.hpp"
@@ -44,18 +43,6 @@ double poisson_series(std::int64_t x, double rate) {
 }
 
 }  // namespace
-
-double pbinom(std::int64_t x, std::int64_t n_trials, double prob, bool log_p) {
-    if (prob != prob) return NaN;
-    if (prob == -INF) return NaN;
-    if (prob == INF) return NaN;
-    if (n_trials < 0) return NaN;
-    if (prob < 0 || prob > 1) return NaN;
-    if (x < 0) return certain_zero(log_p);
-    if (x >= n_trials) return probability(1.0, log_p);
-    if (n_trials == 1) return pbern(x, prob, log_p);
-    return probability(BinomialSum(n_trials, prob).lower(x), log_p);
-}
 
 double ppois(std::int64_t x, double rate, bool log_p) {
     if (rate != rate) return NaN;

@@ -1,0 +1,54 @@
+#pragma once
+// Terms shared by the closed-form densities, distribution functions and
+// quantiles: the standardized argument of a location-scale law and the
+// logarithm of a ratio, both over the whole range of the doubles.
+#include "special/constants.hpp"
+#include "special/log_scale.hpp"
+
+namespace quantora {
+
+// (x - mu)/sigma for finite x and mu and sigma > 0. Where x - mu overflows
+// although the quotient need not, the difference of the halves is formed
+// instead; halving such magnitudes is exact, so the quotient is still the
+// correctly rounded one unless it overflows itself.
+inline double standardized(double x, double mu, double sigma) {
+    const double d = x - mu;
+    if (!is_infinite(d)) return d / sigma;
+    return ((x * 0.5 - mu * 0.5) / sigma) * 2;
+}
+
+// ln |x - mu| for finite x and mu, also where the difference overflows.
+inline double log_distance(double x, double mu) {
+    constexpr double LN_2 = 0.6931471805599453;
+    const double d = abs_value(x - mu);
+    if (d != INF) return log_value(d);
+    return log_value(abs_value(x * 0.5 - mu * 0.5)) + LN_2;
+}
+
+// ln(a/b) for finite a >= 0 and b > 0: the logarithm of the quotient while the
+// quotient is a normal double, else the difference of the two logarithms,
+// which neither underflows nor overflows.
+inline double log_of_quotient(double a, double b) {
+    constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
+    const double r = a / b;
+    if (r >= SMALLEST_NORMAL && r != INF) return log_value(r);
+    return log_value(a) - log_value(b);
+}
+
+// Above this shape the Weibull power (x/scale)^shape is taken from a
+// logarithm of the ratio that does not carry the rounding of x/scale: that
+// rounding shifts ln(x/scale) by up to 1.1e-16 absolute, and the log-density
+// (shape - 1) ln r - r^shape by up to shape 1.1e-16 (1 + r^shape), which must
+// stay below 1e-13 where the log-density is near 0.
+constexpr double WEIBULL_LARGE_SHAPE = 500;
+
+// ln(x/scale) for the Weibull laws, x >= 0 and scale > 0 finite. Near x =
+// scale a large shape takes it as ln(1 + (x - scale)/scale), where the
+// difference is exact and the logarithm keeps its relative accuracy.
+inline double weibull_log_ratio(double x, double scale, double shape) {
+    const double r = x / scale;
+    if (shape > WEIBULL_LARGE_SHAPE && r >= 0.5 && r <= 2) return log1p_value((x - scale) / scale);
+    return log_of_quotient(x, scale);
+}
+
+}  // namespace quantora
