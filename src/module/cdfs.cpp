@@ -4,7 +4,8 @@ namespace quantora::module {
 
 void register_cdfs(py::module_& m) {
     for_each_distribution([&](const auto& row) {
-        def_vectorized(m, std::string("p") + row.name, row.p, "x", row.params, py::arg("log_p") = false);
+        using Row = std::decay_t<decltype(row)>;
+        def_vectorized<Row::p>(m, std::string("p") + row.name, "x", row.params, py::arg("log_p") = false);
     });
 }
 

@@ -16,19 +16,21 @@ namespace quantora::module {
 
 namespace py = pybind11;
 
-template <class Params, class D, class P, class Q, class R>
+// The d, p and q kernels are template arguments, so that each function is
+// compiled around its own kernel and its family's preparation (prepared.hpp).
+template <auto D, auto P, auto Q, class Params, class R>
 struct Distribution {
+    static constexpr auto d = D;
+    static constexpr auto p = P;
+    static constexpr auto q = Q;
     const char* name;
     Params params;  // a tuple of py::arg, or py::arg_v where a default exists
-    D d;
-    P p;
-    Q q;
     R r;
 };
 
-template <class Params, class D, class P, class Q, class R>
-Distribution<Params, D, P, Q, R> row(const char* name, Params params, D d, P p, Q q, R r) {
-    return {name, std::move(params), d, p, q, r};
+template <auto D, auto P, auto Q, class Params, class R>
+Distribution<D, P, Q, Params, R> row(const char* name, Params params, R r) {
+    return {name, std::move(params), r};
 }
 
 // The parameters of one distribution, in order.
@@ -42,23 +44,23 @@ std::tuple<Arg...> params(Arg... arg) {
 inline auto distribution_table() {
     using py::arg;
     return std::make_tuple(
-        row("norm", params(arg("mu") = 0, arg("sigma") = 1), dnorm, pnorm, qnorm, rnorm),
-        row("bern", params(arg("prob")), dbern, pbern, qbern, rbern),
-        row("beta", params(arg("a"), arg("b")), dbeta, pbeta, qbeta, rbeta),
-        row("binom", params(arg("n_trials"), arg("prob")), dbinom, pbinom, qbinom, rbinom),
-        row("cauchy", params(arg("mu"), arg("sigma")), dcauchy, pcauchy, qcauchy, rcauchy),
-        row("chisq", params(arg("dof")), dchisq, pchisq, qchisq, rchisq),
-        row("exp", params(arg("rate")), dexp, pexp, qexp, rexp),
-        row("f", params(arg("df1"), arg("df2")), df, pf, qf, rf),
-        row("gamma", params(arg("shape"), arg("scale")), dgamma, pgamma, qgamma, rgamma),
-        row("invgamma", params(arg("shape"), arg("scale")), dinvgamma, pinvgamma, qinvgamma, rinvgamma),
-        row("laplace", params(arg("mu"), arg("sigma")), dlaplace, plaplace, qlaplace, rlaplace),
-        row("lnorm", params(arg("mu"), arg("sigma")), dlnorm, plnorm, qlnorm, rlnorm),
-        row("logis", params(arg("mu"), arg("sigma")), dlogis, plogis, qlogis, rlogis),
-        row("pois", params(arg("rate")), dpois, ppois, qpois, rpois),
-        row("t", params(arg("dof")), dt, pt, qt, rt),
-        row("unif", params(arg("a"), arg("b")), dunif, punif, qunif, runif),
-        row("weibull", params(arg("shape"), arg("scale")), dweibull, pweibull, qweibull, rweibull));
+        row<dnorm, pnorm, qnorm>("norm", params(arg("mu") = 0, arg("sigma") = 1), rnorm),
+        row<dbern, pbern, qbern>("bern", params(arg("prob")), rbern),
+        row<dbeta, pbeta, qbeta>("beta", params(arg("a"), arg("b")), rbeta),
+        row<dbinom, pbinom, qbinom>("binom", params(arg("n_trials"), arg("prob")), rbinom),
+        row<dcauchy, pcauchy, qcauchy>("cauchy", params(arg("mu"), arg("sigma")), rcauchy),
+        row<dchisq, pchisq, qchisq>("chisq", params(arg("dof")), rchisq),
+        row<dexp, pexp, qexp>("exp", params(arg("rate")), rexp),
+        row<df, pf, qf>("f", params(arg("df1"), arg("df2")), rf),
+        row<dgamma, pgamma, qgamma>("gamma", params(arg("shape"), arg("scale")), rgamma),
+        row<dinvgamma, pinvgamma, qinvgamma>("invgamma", params(arg("shape"), arg("scale")), rinvgamma),
+        row<dlaplace, plaplace, qlaplace>("laplace", params(arg("mu"), arg("sigma")), rlaplace),
+        row<dlnorm, plnorm, qlnorm>("lnorm", params(arg("mu"), arg("sigma")), rlnorm),
+        row<dlogis, plogis, qlogis>("logis", params(arg("mu"), arg("sigma")), rlogis),
+        row<dpois, ppois, qpois>("pois", params(arg("rate")), rpois),
+        row<dt, pt, qt>("t", params(arg("dof")), rt),
+        row<dunif, punif, qunif>("unif", params(arg("a"), arg("b")), runif),
+        row<dweibull, pweibull, qweibull>("weibull", params(arg("shape"), arg("scale")), rweibull));
 }
 
 // Calls visit(row) for every distribution, in table order.
