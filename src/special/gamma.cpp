@@ -4,6 +4,7 @@
 
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/log_scale.hpp"
 
 namespace quantora {
 
@@ -11,6 +12,12 @@ namespace {
 
 constexpr double LN_SQRT_2PI = 0.9189385332046728;
 constexpr double G_PLUS_HALF = 5.2421875;  // 607/128 + 1/2
+// Below this x - 1 is rounded in the last place of a number near -1, an
+// error of up to 2^-54/x in ln Gamma(x); 1 + x rounds only near 1, where
+// ln Gamma changes slowly.
+constexpr double LGAMMA_SHIFT_BELOW = 0.5;
+// Measured in units of EPS/x below LGAMMA_SHIFT_BELOW, then doubled.
+constexpr double LGAMMA_POLE_ERROR = 0.5;
 
 // Lanczos coefficients a_0 .. a_14 for g = 607/128 (magnitudes; signs are in the sum).
 constexpr double A[15] = {
@@ -58,6 +65,15 @@ double lgamma_kernel(double x) {
     const double result = l1 + l2;
     // At +infinity the sum tends to a_0 and L2 is inf - inf: report the canonical NaN.
     return result != result ? NaN : result;
+}
+
+double lgamma_value(double x) {
+    if (x > 0 && x < LGAMMA_SHIFT_BELOW) return lgamma_kernel(1 + x) - log_value(x);
+    return lgamma_kernel(x);
+}
+
+double lgamma_pole_error(double x) {
+    return x < LGAMMA_SHIFT_BELOW ? LGAMMA_POLE_ERROR * (EPS / x) : 0.0;
 }
 
 double lbeta_kernel(double a, double b) {
