@@ -16,8 +16,9 @@ constexpr double G_PLUS_HALF = 5.2421875;  // 607/128 + 1/2
 // error of up to 2^-54/x in ln Gamma(x); 1 + x rounds only near 1, where
 // ln Gamma changes slowly.
 constexpr double LGAMMA_SHIFT_BELOW = 0.5;
-// Measured in units of EPS/x below LGAMMA_SHIFT_BELOW, then doubled.
-constexpr double LGAMMA_POLE_ERROR = 0.5;
+// Measured in units of the shift of x over x below LGAMMA_SHIFT_BELOW, then
+// doubled.
+constexpr double LGAMMA_POLE_ERROR = 2;
 
 // Lanczos coefficients a_0 .. a_14 for g = 607/128 (magnitudes; signs are in the sum).
 constexpr double A[15] = {
@@ -73,7 +74,11 @@ double lgamma_value(double x) {
 }
 
 double lgamma_pole_error(double x) {
-    return x < LGAMMA_SHIFT_BELOW ? LGAMMA_POLE_ERROR * (EPS / x) : 0.0;
+    if (!(x < LGAMMA_SHIFT_BELOW)) return 0.0;
+    // The kernel works on fl(x - 1) = (x + shift) - 1, which is exact for
+    // many x; its gamma is that of x + shift, off by shift psi(x) ~ shift/x.
+    const double shift = ((x - 1) + 1) - x;
+    return LGAMMA_POLE_ERROR * (abs_value(shift) / x);
 }
 
 double lbeta_kernel(double a, double b) {

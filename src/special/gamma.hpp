@@ -11,7 +11,7 @@ double lbeta_kernel(double a, double b);
 double lgamma_value(double x);
 
 // A bound on the absolute error of lgamma_kernel(x) beyond its relative
-// rounding: the rounding of x - 1 near the pole, in units of 2^-53/x.
+// rounding: the rounding of x - 1 near the pole.
 double lgamma_pole_error(double x);
 
 }  // namespace quantora

@@ -1,9 +1,6 @@
 // Regularized lower incomplete gamma function P(a, x) and its inverse in x.
 #include "special/inc_gamma.hpp"
 
-#include <limits>
-
-#include "special/bisection.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
@@ -42,7 +39,6 @@ constexpr double CERTIFIABLE_ERROR = 1e-5;
 constexpr double SMALLEST_CERTIFIED = 1e-290;
 
 constexpr int INVERSE_UPDATES = 36;
-constexpr double LARGEST = std::numeric_limits<double>::max();
 
 
 // x^a e^-x / Gamma(a), the factor in front of both continued fractions, and
@@ -161,7 +157,9 @@ QuadratureWindow quadrature_window(double a) {
     return {s, k, k.upper * s + a};
 }
 
-CertifiedGamma quadrature(double a, double x, const QuadratureWindow& window) {
+// The quadrature's value; its error bound only when asked for, since it costs
+// a logarithm and an exponential of its own.
+CertifiedGamma quadrature(double a, double x, const QuadratureWindow& window, bool certify) {
     const double m = x < a ? x : a;
     const double lower_end = m - window.k.lower * window.s;
     const double lb = lower_end > 0 ? lower_end : 0;
@@ -180,7 +178,7 @@ CertifiedGamma quadrature(double a, double x, const QuadratureWindow& window) {
         sum = sum + term((d * GAUSS_LEGENDRE_NODES[i]) * 0.5 + h, i);
     }
     const double p = term(h - (d * GAUSS_LEGENDRE_NODES[1]) * 0.5, 0) + sum;
-    return {p, quadrature_error(a, x, lb, log_gamma_a, p)};
+    return {p, certify ? quadrature_error(a, x, lb, log_gamma_a, p) : INF};
 }
 
 // Normal quantile of the upper tail probability r <= 0.5 (rational
@@ -230,9 +228,8 @@ double refine(double a, double p, double x0) {
     });
 }
 
-}  // namespace
-
-CertifiedGamma inc_gamma_certified(double a, double x) {
+// The kernel's three methods, chosen by the shape and by x against it.
+CertifiedGamma evaluate(double a, double x, bool certify) {
     if (a != a || x != x || a < 0) return {NaN, INF};
     // The true P at x < EPS is not 0, and its logarithm is finite.
     if (x < EPS) return {0.0, INF};
@@ -246,10 +243,14 @@ CertifiedGamma inc_gamma_certified(double a, double x) {
     // it and x; Legendre's fraction is already accurate there.
     const QuadratureWindow window = quadrature_window(a);
     if (window.upper_end < x) return upper_fraction(a, x);
-    return quadrature(a, x, window);
+    return quadrature(a, x, window, certify);
 }
 
-double inc_gamma_kernel(double a, double x) { return inc_gamma_certified(a, x).p; }
+}  // namespace
+
+CertifiedGamma inc_gamma_certified(double a, double x) { return evaluate(a, x, true); }
+
+double inc_gamma_kernel(double a, double x) { return evaluate(a, x, false).p; }
 
 double inc_gamma_inv_kernel(double a, double p) {
     if (a != a || p != p) return NaN;
@@ -257,9 +258,7 @@ double inc_gamma_inv_kernel(double a, double p) {
     if (p > 1) return NaN;
     if (near_zero(1 - p)) return INF;
     if (a < EPS) return 0.0;
-    // The updates can leave the domain or stall where P is flat.
-    const double x = refine(a, p, first_guess(a, p));
-    return checked_root(x, p, LARGEST, [a](double y) { return inc_gamma_kernel(a, y); });
+    return refine(a, p, first_guess(a, p));
 }
 
 }  // namespace quantora

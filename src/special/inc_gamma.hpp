@@ -24,15 +24,25 @@ struct GammaTails {
     double log_upper;
 };
 
-// ln(x^a e^-x / Gamma(a + 1)), the Poisson mass at a count a for the mean x,
-// for real a >= 0 and x >= 0 with log_x = ln x: relative accuracy of the
-// mass where its three factors are huge and nearly cancel.
-double log_poisson_mass(double a, double x, double log_x);
+// An argument x >= 0 of the tails, formed as a quotient n/d of doubles: its
+// rounded value, the rounding error (n/d - value, to first order) and the
+// logarithm of the exact quotient. At large shapes the tails change by a
+// factor e^((x - a) dx/x), so far from the mean even the last bit of x counts;
+// and a quotient that under- or overflowed still has its logarithm.
+struct GammaArgument {
+    double value;
+    double low;
+    double log;
+};
 
-// P and Q to nearly full relative accuracy in both tails, for a > 0 and
-// x >= 0. log_x is ln x: a caller that formed x as a quotient passes the
-// logarithm of the exact quotient, so an x that underflowed to a subnormal
-// or to 0 still carries its value.
-GammaTails inc_gamma_tails(double a, double x, double log_x);
+GammaArgument quotient_argument(double numerator, double denominator);
+
+// ln(x^a e^-x / Gamma(a + 1)), the Poisson mass at a count a for the mean x,
+// for real a >= 0: relative accuracy of the mass where its three factors are
+// huge and nearly cancel.
+double log_poisson_mass(double a, const GammaArgument& x);
+
+// P and Q to nearly full relative accuracy in both tails, for a > 0 and x >= 0.
+GammaTails inc_gamma_tails(double a, const GammaArgument& x);
 
 }  // namespace quantora

@@ -31,6 +31,7 @@ constexpr double LN_SQRT_2PI = 0.9189385332046728;
 constexpr double SQRT_2PI = 2.5066282746310002;
 constexpr double SQRT_PI = 1.772453850905516;
 constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
+constexpr double HALF_LARGEST = 8.988465674311579e307;
 
 // Below SMALL_SHAPE and SMALL_SHAPE_REACH P can lie close to 1, and Q needs a
 // form of its own; from SMALL_SHAPE_REACH on, Legendre's fraction converges
@@ -58,6 +59,57 @@ constexpr double SERIES_CUTOFF = EPS / 8;
 constexpr double ERFC_FRACTION_MIN = 1.5;
 constexpr int ERFC_FRACTION_DEPTH = 100;
 
+// Veltkamp's split: operands below this magnitude can be split without
+// overflow, and products above SMALLEST_EXACT_PRODUCT keep their error terms
+// out of the subnormals.
+constexpr double SPLITTER = 134217729.0;  // 2^27 + 1
+constexpr double LARGEST_SPLIT = 1e290;
+constexpr double SMALLEST_EXACT_PRODUCT = 1e-290;
+
+struct Split {
+    double high;
+    double low;
+};
+
+Split split(double v) {
+    const double c = SPLITTER * v;
+    const double high = c - (c - v);
+    return {high, v - high};
+}
+
+// n/d - q for the rounded quotient q = n/d, through the exact product q d =
+// p + e (Dekker's product, with no fused operations); 0 where the operands or
+// the product lie beyond the range where the split is exact.
+double quotient_rounding(double n, double d, double q) {
+    const double p = q * d;
+    const double magnitude = abs_value(p);
+    if (!(abs_value(q) < LARGEST_SPLIT && abs_value(d) < LARGEST_SPLIT && magnitude > SMALLEST_EXACT_PRODUCT)) {
+        return 0.0;
+    }
+    const Split qs = split(q);
+    const Split ds = split(d);
+    const double e = (((qs.high * ds.high - p) + qs.high * ds.low) + qs.low * ds.high) + qs.low * ds.low;
+    return ((n - p) - e) / d;
+}
+
+// The deviance a ln(a/x) + x - a; where a + x would overflow, as
+// a (r - 1 - ln r) with r = x/a, which stays in range.
+double scaled_deviance(double a, double x) {
+    if (a < HALF_LARGEST && x < HALF_LARGEST) return deviance(a, x);
+    const double r = x / a;
+    if (r == 0) return INF;
+    return a * deviance(1.0, r);
+}
+
+// The deviance a ln(a/x) + x - a at the exact argument x + low, to first
+// order in low: its derivative in x is 1 - a/x.
+double corrected_deviance(double a, const GammaArgument& x) {
+    const double d = scaled_deviance(a, x.value);
+    if (x.low == 0) return d;
+    const double corrected = d + (1 - a / x.value) * x.low;
+    return corrected > 0 ? corrected : 0.0;
+}
+
 struct Tail {
     double value;
     double log;
@@ -82,14 +134,14 @@ double lower_series(double a, double x) {
     return sum;
 }
 
-Tail lower_by_series(double a, double x, double log_x) {
-    return from_log(log_poisson_mass(a, x, log_x) + log_value(lower_series(a, x)));
+Tail lower_by_series(double a, const GammaArgument& x) {
+    return from_log(log_poisson_mass(a, x) + log_value(lower_series(a, x.value)));
 }
 
 // Q = x^a e^-x / Gamma(a) / U with U Legendre's denominator.
-Tail upper_by_fraction(double a, double x, double log_x) {
+Tail upper_by_fraction(double a, const GammaArgument& x) {
     const double log_q =
-        (log_poisson_mass(a, x, log_x) + log_value(a)) - log_value(legendre_denominator(a, x));
+        (log_poisson_mass(a, x) + log_value(a)) - log_value(legendre_denominator(a, x.value));
     return from_log(log_q);
 }
 
@@ -122,16 +174,19 @@ double expm1_over(double t) { return t == 0 ? 1.0 : expm1_kernel(t) / t; }
 //   Q = r ((Gamma(1 + a) - 1) - (x^a - 1) - a x^a T)
 //     = a r (-s/r - ln x (x^a - 1)/(a ln x) - x^a T),
 // where the bracket is of order E1(x) and carries no cancellation as a -> 0.
+// Both are direct; the smaller is kept and the other is its complement.
 GammaTails small_shape(double a, double x, double log_x) {
     const double s = reciprocal_gamma_slope(a);
     const double r = 1 + a * s;
+    const double log_r = log1p_value(a * s);
     const double t = a * log_x;
-    const double power = exp_value(t);
     const double series = alternating_series(a, x);
-    const double log_p = (t + log_value(r)) + log1p_value(a * series);
-    const double bracket = ((-s / r) - log_x * expm1_over(t)) - power * series;
-    const double log_q = (log_value(a) + log_value(r)) + log_value(bracket);
-    return {exp_value(log_p), a * (r * bracket), log_p, log_q};
+    const double log_p = (t + log_r) + log1p_value(a * series);
+    const double p = exp_value(log_p);
+    if (p <= 0.5) return lower_given({p, log_p});
+    const double bracket = ((-s / r) - log_x * expm1_over(t)) - exp_value(t) * series;
+    const double log_q = (log_value(a) + log_r) + log_value(bracket);
+    return upper_given({a * (r * bracket), log_q});
 }
 
 // Temme's c_k(eta) summed with weights a^-k.
@@ -171,8 +226,9 @@ double scaled_erf_series(double z) {
 // Q = erfc(z)/2 + R and P = erfc(z)/2 - R for eta >= 0 and eta < 0, where
 // z = sqrt(D) = |eta| sqrt(a/2), D = a (lambda - 1 - ln lambda) the deviance,
 // and R = e^-D / sqrt(2 pi a) sum_k c_k(eta) a^-k.
-GammaTails uniform(double a, double x) {
-    const double d = deviance(a, x);
+GammaTails uniform(double a, const GammaArgument& argument) {
+    const double x = argument.value;
+    const double d = corrected_deviance(a, argument);
     const bool above = x >= a;
     const double magnitude = sqrt_kernel((d + d) / a);
     const double eta = above ? magnitude : -magnitude;
@@ -193,31 +249,39 @@ GammaTails uniform(double a, double x) {
 
 }  // namespace
 
+GammaArgument quotient_argument(double numerator, double denominator) {
+    const double value = numerator / denominator;
+    return {value, quotient_rounding(numerator, denominator, value), log_quotient(numerator, denominator)};
+}
+
 // For a >= 1 the saddle-point form keeps its relative accuracy where a ln x,
 // x and ln Gamma(a + 1) are large and cancel; below, or for an x that
 // underflowed, no such cancellation occurs.
-double log_poisson_mass(double a, double x, double log_x) {
-    if (a >= 1 && x >= SMALLEST_NORMAL && x != INF) {
-        return -(stirling_error(a) + deviance(a, x)) - (LN_SQRT_2PI + 0.5 * log_value(a));
+double log_poisson_mass(double a, const GammaArgument& x) {
+    // A mean that overflowed leaves e^-x below every double.
+    if (x.value == INF) return -INF;
+    if (a >= 1 && x.value >= SMALLEST_NORMAL && x.value != INF) {
+        return -(stirling_error(a) + corrected_deviance(a, x)) - (LN_SQRT_2PI + 0.5 * log_value(a));
     }
-    return coef_times_log(a, log_x) - x - lgamma_kernel(a + 1);
+    return coef_times_log(a, x.log) - x.value - lgamma_kernel(a + 1);
 }
 
-GammaTails inc_gamma_tails(double a, double x, double log_x) {
-    if (x == 0 && log_x == -INF) return {0.0, 1.0, -INF, 0.0};
+GammaTails inc_gamma_tails(double a, const GammaArgument& argument) {
+    const double x = argument.value;
+    if (x == 0 && argument.log == -INF) return {0.0, 1.0, -INF, 0.0};
     if (x == INF) return {1.0, 0.0, 0.0, -INF};
     if (a < SMALL_SHAPE) {
-        if (x < SMALL_SHAPE_REACH) return small_shape(a, x, log_x);
-        return upper_given(upper_by_fraction(a, x, log_x));
+        if (x < SMALL_SHAPE_REACH) return small_shape(a, x, argument.log);
+        return upper_given(upper_by_fraction(a, argument));
     }
     if (a < UNIFORM_MIN_SHAPE) {
-        if (x < a + SERIES_REACH) return lower_given(lower_by_series(a, x, log_x));
-        return upper_given(upper_by_fraction(a, x, log_x));
+        if (x < a + SERIES_REACH) return lower_given(lower_by_series(a, argument));
+        return upper_given(upper_by_fraction(a, argument));
     }
     const double ratio = x / a;
-    if (ratio < UNIFORM_LOW_RATIO) return lower_given(lower_by_series(a, x, log_x));
-    if (ratio > UNIFORM_HIGH_RATIO) return upper_given(upper_by_fraction(a, x, log_x));
-    return uniform(a, x);
+    if (ratio < UNIFORM_LOW_RATIO) return lower_given(lower_by_series(a, argument));
+    if (ratio > UNIFORM_HIGH_RATIO) return upper_given(upper_by_fraction(a, argument));
+    return uniform(a, argument);
 }
 
 }  // namespace quantora

@@ -14,8 +14,7 @@ constexpr double KEPT_LOG_ERROR = 1e-13;
 // relative error of the result; log_result = ln(result) is read only under
 // the log flag. A NaN bound is never within.
 inline bool within_kept_accuracy(double log_error, double log_result, bool log) {
-    if (!(log_error <= KEPT_RELATIVE_ERROR)) return false;
-    if (!log) return true;
+    if (!log) return log_error <= KEPT_RELATIVE_ERROR;
     const double allowed = KEPT_RELATIVE_ERROR * abs_value(log_result);
     return log_error <= (allowed > KEPT_LOG_ERROR ? allowed : KEPT_LOG_ERROR);
 }
