@@ -24,8 +24,7 @@ constexpr double LN_2 = 0.6931471805599453;
 
 // ln((k/x) y^k e^-y / Gamma(k + 1)) for y = numerator / denominator.
 double log_density_by_mass(double k, double log_k, double log_x, double numerator, double denominator) {
-    const double y = numerator / denominator;
-    return (log_k - log_x) + log_poisson_mass(k, y, log_quotient(numerator, denominator));
+    return (log_k - log_x) + log_poisson_mass(k, quotient_argument(numerator, denominator));
 }
 
 }  // namespace
@@ -52,7 +51,7 @@ double dgamma(double x, double shape, double scale, bool log) {
                            .plus(coef_times_log(shape - 1, log_x))
                            .minus(x / scale);
     if (sum.kept(log)) return from_log(sum.value, log);
-    return from_log(log_density_by_mass(shape, log_value(shape), log_x, x, scale), log);
+    return canonical(from_log(log_density_by_mass(shape, log_value(shape), log_x, x, scale), log));
 }
 
 double dinvgamma(double x, double shape, double scale, bool log) {
@@ -76,7 +75,7 @@ double dinvgamma(double x, double shape, double scale, bool log) {
                            .plus(log_x * (-shape - 1))
                            .minus(scale / x);
     if (sum.kept(log)) return from_log(sum.value, log);
-    return from_log(log_density_by_mass(shape, log_value(shape), log_x, scale, x), log);
+    return canonical(from_log(log_density_by_mass(shape, log_value(shape), log_x, scale, x), log));
 }
 
 double dchisq(double x, double dof, bool log) {
@@ -98,7 +97,7 @@ double dchisq(double x, double dof, bool log) {
                            .plus(coef_times_log(k - 1, log_x))
                            .minus(x * 0.5);
     if (sum.kept(log)) return from_log(sum.value, log);
-    return from_log(log_density_by_mass(k, log_value(dof) - LN_2, log_x, x, 2.0), log);
+    return canonical(from_log(log_density_by_mass(k, log_value(dof) - LN_2, log_x, x, 2.0), log));
 }
 
 }  // namespace quantora

@@ -40,7 +40,7 @@ double dpois(std::int64_t x, double rate, bool log) {
                            .minus(rate)
                            .minus(lgamma_kernel(count_plus_one(x)));
     if (sum.kept(log)) return from_log(sum.value, log);
-    return from_log(log_poisson_mass(count, rate, log_rate), log);
+    return canonical(from_log(log_poisson_mass(count, GammaArgument{rate, 0.0, log_rate}), log));
 }
 
 }  // namespace quantora
