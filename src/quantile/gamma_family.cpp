@@ -24,6 +24,18 @@ namespace {
 
 constexpr double LARGEST = std::numeric_limits<double>::max();
 
+// The inverse's fixed updates run on the incomplete gamma kernel, whose
+// quadrature grows noisy with the shape: beyond this shape their roots stray
+// by more than 1e-10 (3e-8 at 1e12) and are no longer ordered in p, so the
+// quantile is the bisection root alone.
+constexpr double NOISY_INVERSE_SHAPE = 1e7;
+
+// The fixed updates' root for shape a and probability p, or NaN (no candidate)
+// where they cannot be trusted to keep the quantile monotone.
+double inverse_candidate(double a, double p) {
+    return a > NOISY_INVERSE_SHAPE ? NaN : inc_gamma_inv_kernel(a, p);
+}
+
 // The least double y at which reaches(y) holds, given the candidate x: x
 // where it meets the rule, +infinity where not even the largest double
 // reaches, else the root found by bisection.
@@ -66,7 +78,7 @@ double qchisq(double p, double dof) {
     }
     // chi^2_k = 2 Gamma(k/2, 1).
     const double k = dof * 0.5;
-    const double r = inc_gamma_inv_kernel(k, p);
+    const double r = inverse_candidate(k, p);
     return half_line_quantile(
         r + r, p, [dof](double y) { return pchisq(y, dof, false); },
         [k](double y) { return gamma_upper(k, y * 0.5, y, 2.0); });
@@ -88,7 +100,7 @@ double qgamma(double p, double shape, double scale) {
     if (shape == 0) {
         return 0;
     }
-    const double candidate = inc_gamma_inv_kernel(shape, p) * scale;
+    const double candidate = inverse_candidate(shape, p) * scale;
     return half_line_quantile(
         candidate, p, [shape, scale](double y) { return pgamma(y, shape, scale, false); },
         [shape, scale](double y) { return gamma_upper(shape, y / scale, y, scale); });
@@ -114,7 +126,7 @@ double qinvgamma(double p, double shape, double scale) {
     }
     // X = scale / Y with Y ~ Gamma(shape, 1): the lower p-quantile of X is scale
     // over the upper p-quantile of Y, and P(X <= y) = Q(shape, scale/y).
-    const double candidate = scale / inc_gamma_inv_kernel(shape, 1 - p);
+    const double candidate = scale / inverse_candidate(shape, 1 - p);
     auto reciprocal = [scale](double y) { return (1 / y) / (1 / scale); };
     return half_line_quantile(
         candidate, p, [shape, scale, reciprocal](double y) { return y > 0 ? gamma_upper(shape, reciprocal(y), scale, y) : 0.0; },

@@ -33,7 +33,6 @@ constexpr double QUADRATURE_FLOOR = 1000;
 constexpr double LEFT_OUT_MARGIN = 2;
 constexpr double GAUSS_LEGENDRE_MAX_RISE = 120;
 constexpr double TINY_SHAPE_ERROR = 37;
-constexpr double ROUNDING_NEAR_ONE = EPS / 2;
 constexpr double CERTIFIABLE_ERROR = 1e-5;
 // Below this the exponentials lose relative precision to underflow.
 constexpr double SMALLEST_CERTIFIED = 1e-290;
@@ -89,13 +88,13 @@ CertifiedGamma lower_fraction(double a, double x) {
     return {p, p * fraction_error(f, 1 + a, denominator)};
 }
 
-// Legendre's fraction gives Q; P = 1 - Q, whose rounding adds up to 2^-53.
+// Legendre's fraction gives Q; P = 1 - Q.
 CertifiedGamma upper_fraction(double a, double x) {
     const double denominator = legendre_denominator(a, x);
     const Prefactor f = fraction_prefactor(a, x);
     const double q = f.value / denominator;
     const double size = (abs_value(1 - a) + x) + 1;
-    return {1 - q, q * fraction_error(f, size, denominator) + ROUNDING_NEAR_ONE};
+    return {1 - q, q * fraction_error(f, size, denominator)};
 }
 
 struct Window {

@@ -5,9 +5,9 @@ namespace quantora {
 double inc_gamma_kernel(double a, double x);
 double inc_gamma_inv_kernel(double a, double p);
 
-// inc_gamma_kernel's value p together with a bound on its absolute error,
-// from the error model of the method that produced it (+infinity where no
-// bound holds). 1 - p then has the same absolute error.
+// inc_gamma_kernel's value p together with a bound on the absolute error of
+// its method, from that method's error model (+infinity where no bound
+// holds). The rounding of p itself, up to 2^-54 near 1, comes on top for 1 - p.
 struct CertifiedGamma {
     double p;
     double error;
