@@ -1,8 +1,8 @@
 // The Poisson quantile: the smallest count k with ppois(k) >= p. The search
-// starts at the normal approximation less three (at 0 below rate 11), walks a
-// few counts one by one in the direction the distribution function points,
-// then gallops with doubling steps and bisects the last step, so that calls
-// at rates up to 2^62 take a few dozen evaluations.
+// starts at the normal approximation less three (at 0 below rate 11), walks
+// counts one by one in the direction the distribution function points, then
+// gallops with doubling steps and bisects the last step, so that calls at
+// rates up to 2^62 take at most a few hundred evaluations.
 #include <cstdint>
 
 #include "cdf/cdf.hpp"
@@ -20,8 +20,10 @@ namespace {
 // From this rate on the search starts near a normal approximation.
 constexpr double START_VALUE_RATE = 11;
 constexpr double START_VALUE_OFFSET = 3;
-// Counts taken one by one before the search gallops.
-constexpr int SINGLE_STEPS = 4;
+// Counts taken one by one before the search gallops: from its start the
+// answer usually lies a few counts away, and stepping past it would cost
+// evaluations of the distribution function beyond its cheap series.
+constexpr int SINGLE_STEPS = 64;
 
 struct PoissonSearch {
     double p;

@@ -3,15 +3,12 @@
 //
 // Each method computes the smaller tail directly and the other as its
 // complement, and keeps the prefactor x^a e^-x / Gamma(a + 1) in logarithms:
-//   a < 1,  x < 1.5        P by its power series, Q by the small-shape form
-//                          (Gamma(1 + a) - 1 and x^a - 1 without cancellation);
-//   a < 20, x below the    P by the power series;
-//           fraction's
-//           reach
-//   a >= 20, 0.3 a <= x    Temme's uniform expansion, either tail;
-//           <= 2.15 a
-//   elsewhere              Q by Legendre's continued fraction (x above a), or
-//                          P by the power series (x below a).
+//   a < 1:    below x = 1.5, P by its power series and Q by the small-shape
+//             form (Gamma(1 + a) - 1 and x^a - 1 without cancellation), the
+//             smaller kept; above, Q by Legendre's continued fraction;
+//   a < 20:   below x = a + 1, P by the power series; above, Q by the fraction;
+//   a >= 20:  for 0.3 a <= x <= 2.15 a, Temme's uniform expansion, either
+//             tail; below, P by the power series; above, Q by the fraction.
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
@@ -48,8 +45,9 @@ constexpr double UNIFORM_MIN_SHAPE = 20;
 constexpr double UNIFORM_LOW_RATIO = 0.3;
 constexpr double UNIFORM_HIGH_RATIO = 2.15;
 
-// The power series run until a term no longer moves the sum; their longest
-// runs in the regions above stay below 120 terms.
+// The power series run until a term no longer moves the sum; in the regions
+// above that takes at most 51 terms (P below x = a + 1 < 21), 32 (P below
+// 0.3 a), 21 (the small-shape series) and 24 (erf below 1.5).
 constexpr int SERIES_MAX_ORDER = 200;
 constexpr double SERIES_CUTOFF = EPS / 8;
 
