@@ -4,7 +4,6 @@
 
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
-#include "special/log_scale.hpp"
 
 namespace quantora {
 
@@ -13,10 +12,10 @@ namespace {
 constexpr double LN_SQRT_2PI = 0.9189385332046728;
 constexpr double G_PLUS_HALF = 5.2421875;  // 607/128 + 1/2
 // Below this x - 1 is rounded in the last place of a number near -1, an
-// error of up to 2^-54/x in ln Gamma(x); 1 + x rounds only near 1, where
-// ln Gamma changes slowly.
-constexpr double LGAMMA_SHIFT_BELOW = 0.5;
-// Measured in units of the shift of x over x below LGAMMA_SHIFT_BELOW, then
+// error of up to 2^-54/x in ln Gamma(x); above, x - 1 is exact up to 2 and
+// relatively small beyond.
+constexpr double POLE_REGION_END = 0.5;
+// Measured in units of the shift of x over x below POLE_REGION_END, then
 // doubled.
 constexpr double LGAMMA_POLE_ERROR = 2;
 
@@ -68,13 +67,8 @@ double lgamma_kernel(double x) {
     return result != result ? NaN : result;
 }
 
-double lgamma_value(double x) {
-    if (x > 0 && x < LGAMMA_SHIFT_BELOW) return lgamma_kernel(1 + x) - log_value(x);
-    return lgamma_kernel(x);
-}
-
 double lgamma_pole_error(double x) {
-    if (!(x < LGAMMA_SHIFT_BELOW)) return 0.0;
+    if (!(x < POLE_REGION_END)) return 0.0;
     // The kernel works on fl(x - 1) = (x + shift) - 1, which is exact for
     // many x; its gamma is that of x + shift, off by shift psi(x) ~ shift/x.
     const double shift = ((x - 1) + 1) - x;
