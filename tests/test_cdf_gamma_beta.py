@@ -37,7 +37,7 @@ SPECIAL = [
     ("pbeta", (1e-17, 2.0, 3.0), 0.0),
     ("pbeta", (0.5, -1.0, 2.0), NAN),
     ("pbeta", (-1.0, 2.0, -1.0), NAN),
-    ("pchisq", (1e-17, 3.0), 0.0),
+    ("pchisq", (0.0, 3.0), 0.0),  # x <= 0, not x < 2^-52: below that the probability is computed
     ("pchisq", (0.0, 0.0), 0.0),
     ("pchisq", (2.0, 0.0), 1.0),
     ("pchisq", (INF, 3.0), 1.0),
@@ -60,7 +60,7 @@ SPECIAL = [
     ("pgamma", (5.0, 0.0, 1.0), 1.0),
     ("pgamma", (5.0, 0.0, INF), 0.0),
     ("pgamma", (INF, 0.0, 1.0), 1.0),
-    ("pgamma", (1e-17, 2.0, 1.0), 0.0),
+    ("pgamma", (0.0, 2.0, 1.0), 0.0),  # x <= 0, not x < 2^-52: below that the probability is computed
     ("pgamma", (1e-17, 2.0, INF), 0.0),
     ("pgamma", (1.0, 2.0, 1e-17), NAN),
     ("pgamma", (-INF, 2.0, INF), 0.0),
@@ -125,8 +125,13 @@ def test_chisq_is_gamma_with_scale_two(x, dof):
 @pytest.mark.parametrize("x", [0.05, 0.7, 1.0, 3.0, 40.0])
 @pytest.mark.parametrize("shape, scale", [(0.5, 1.0), (2.0, 4.0), (15.0, 0.25)])
 def test_inverse_gamma_through_gamma_of_reciprocals(x, shape, scale):
+    # Where the complement keeps its digits; below about 1e-9 the upper tail is
+    # computed directly (pinvgamma(0.05, 2, 4) = 3.7e-33, not 1 - 1.0 = 0).
     want = 1 - q.pgamma(1 / x, shape, 1 / scale)
-    assert_bits(q.pinvgamma(x, shape, scale), want, f"pinvgamma({x}, {shape}, {scale})")
+    if want > 1e-8:
+        assert_bits(q.pinvgamma(x, shape, scale), want, f"pinvgamma({x}, {shape}, {scale})")
+    else:
+        assert q.pinvgamma(x, shape, scale) == pytest.approx(stats.invgamma.cdf(x, shape, scale=scale), rel=1e-12)
 
 
 @pytest.mark.parametrize("x", [0.3, 1.0, 2.0, 7.5])
@@ -156,7 +161,7 @@ LOG_CASES = [
     ("pchisq", (1e-3, 30.0)),
     ("pf", (1.0, INF, INF)),
     ("pf", (0.8, 3.0, 9.0)),
-    ("pgamma", (1300.0, 1000.0, 1.0)),
+    ("pgamma", (1100.0, 1000.0, 1.0)),  # at 1300 the log is -Q = -1e-18, below the value's resolution
     ("pgamma", (0.2, 4.0, 3.0)),
     ("pinvgamma", (0.5, 3.0, 2.0)),
     ("pinvgamma", (0.0, 3.0, 2.0)),
