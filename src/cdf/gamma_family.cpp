@@ -52,9 +52,8 @@ double pinvgamma(double x, double shape, double scale, bool log_p) {
     // P(X <= x) = P(1/X >= 1/x), and 1/X is gamma with scale 1/scale: the
     // upper tail of the gamma law of 1/scale at 1/x, with that law's rules
     // read on x and scale themselves (0 and infinity are each other's
-    // reciprocals). A scale above 2^52 has a reciprocal below the gamma
-    // scale's floor.
-    if (scale == INF || (scale != 0 && 1 / scale < EPS)) return NaN;
+    // reciprocals). An infinite scale leaves no law.
+    if (scale == INF) return NaN;
     if (x == 0 && scale == 0) return NaN;
     if (x == INF) return certain_one(log_p);
     double v;
@@ -67,7 +66,11 @@ double pinvgamma(double x, double shape, double scale, bool log_p) {
     } else if (shape == 0) {
         v = 0;
     } else {
-        return gamma_tail(GammaTail::upper, shape, (1 / x) / (1 / scale), scale, x, log_p);
+        // Above 2^52 the reciprocal scale falls below the gamma law's floor on
+        // scales, and the quotient is formed directly.
+        const double reciprocal = 1 / scale;
+        const double literal = reciprocal < EPS ? scale / x : (1 / x) / reciprocal;
+        return gamma_tail(GammaTail::upper, shape, literal, scale, x, log_p);
     }
     return probability(v, log_p);
 }
