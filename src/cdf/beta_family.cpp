@@ -3,11 +3,70 @@
 #include "cdf/cdf.hpp"
 #include "cdf/probability.hpp"
 #include "special/inc_beta.hpp"
+#include "special/log_scale.hpp"
 #include "special/trig.hpp"
 
 namespace quantora {
 
 using namespace cdf_detail;
+
+namespace {
+
+constexpr double LN_2 = 0.6931471805599453;
+
+// v = tail, or 1 - tail, from the tail as a value, or as its logarithm.
+double from_tail(double tail, bool upper, bool log_p) {
+    if (!log_p) return clamp_unit(upper ? 1 - tail : tail);
+    return upper ? log1p_value(-tail) : log_value(tail);
+}
+
+// The Student t tail beyond |x|, (1/2) I_c(dof/2, 1/2) with c = dof/(dof + x^2)
+// and its complement x^2/(dof + x^2) each formed to full relative accuracy,
+// so that neither far tail nor huge dof cancels.
+double t_tail(double x, double dof, bool log_p) {
+    const double r = (x / dof) * x;
+    double c;
+    double complement;
+    if (r == INF) {
+        const double m = x < 0 ? -x : x;
+        c = (dof / m) / m;
+        complement = 1;
+    } else {
+        c = 1 / (1 + r);
+        complement = r / (1 + r);
+    }
+    const double k = dof * 0.5;
+    if (log_p) return inc_beta_sound(k, 0.5, c, complement, true) - LN_2;
+    return inc_beta_sound(k, 0.5, c, complement, false) * 0.5;
+}
+
+// From here on the direct fraction of I_c(dof/2, 1/2), c close to 1, loses
+// about dof units of 2^-53 to cancellation (measured 1.6e-8 at 1e7), while the
+// normal deviate sqrt((dof - 1/2) ln(1 + x^2/dof)) gives the t law to
+// O(z^3/dof^2) in the deviate z (below 1e-10 relative here).
+constexpr double NORMAL_LIMIT_DOF = 0x1p24;
+
+double normal_limit_t(double x, double dof, bool log_p) {
+    const double r = (x / dof) * x;
+    const double magnitude = x < 0 ? -x : x;
+    const double log_ratio =
+        r == INF ? 2 * log_value(magnitude) - log_value(dof) : log1p_value(r);
+    const double z = sqrt_kernel((dof - 0.5) * log_ratio);
+    return pnorm(x < 0 ? -z : z, 0, 1, log_p);
+}
+
+double sound_t(double x, double dof, bool log_p) {
+    if (dof > NORMAL_LIMIT_DOF) return normal_limit_t(x, dof, log_p);
+    const bool upper = x > 0;
+    if (!log_p) return from_tail(t_tail(x, dof, false), upper, false);
+    return upper ? log1p_value(-t_tail(x, dof, false)) : t_tail(x, dof, true);
+}
+
+// The closed forms for one and two degrees of freedom, and the symmetric
+// forms through the incomplete beta function, round once or twice near 1/2.
+constexpr double SYMMETRIC_ROUNDING = EPS;
+
+}  // namespace
 
 double pbeta(double x, double a, double b, bool log_p) {
     if (x != x || a != a || b != b) return NaN;
@@ -31,7 +90,7 @@ double pbeta(double x, double a, double b, bool log_p) {
             v = b == INF ? 1.0 : 0.0;
         }
     } else {
-        v = inc_beta_kernel(a, b, x);
+        return canonical(inc_beta(a, b, x, log_p));
     }
     return probability(v, log_p);
 }
@@ -40,7 +99,7 @@ double pf(double x, double df1, double df2, bool log_p) {
     if (x != x || df1 != df1 || df2 != df2) return NaN;
     if (df1 < EPS) return NaN;
     if (df2 < EPS) return NaN;
-    if (x < EPS) return certain_zero(log_p);
+    if (x <= 0) return certain_zero(log_p);
     if (x == INF) return certain_one(log_p);
     if (df1 == INF && df2 == INF) {
         // Both chi-squared averages are exactly 1: a point mass at x == 1.
@@ -52,11 +111,18 @@ double pf(double x, double df1, double df2, bool log_p) {
     // side is a scaled chi-squared variable.
     if (df1 == INF) return probability(1 - pchisq(df2 / x, df2, false), log_p);
     if (df2 == INF) return pchisq(x * df1, df1, log_p);
-    const double y = (x * df1) / df2;
     const double h1 = df1 * 0.5;
     const double h2 = df2 * 0.5;
-    const double u = y / (y + 1);
-    return probability(inc_beta_kernel(h1, h2, u), log_p);
+    if (x >= EPS) {
+        const double y = (x * df1) / df2;
+        const CheckedValue literal = inc_beta_checked(h1, h2, y / (y + 1));
+        if (keeps(literal.value, literal.error, log_p)) return probability(literal.value, log_p);
+    }
+    // u = y/(y + 1) and 1 - u = 1/(y + 1) each to full relative accuracy;
+    // where y overflows, 1 - u = df2/(x df1).
+    const double y = x * (df1 / df2);
+    if (y == INF) return canonical(inc_beta_sound(h1, h2, 1, (df2 / df1) / x, log_p));
+    return canonical(inc_beta_sound(h1, h2, y / (y + 1), 1 / (y + 1), log_p));
 }
 
 double pt(double x, double dof, bool log_p) {
@@ -66,6 +132,7 @@ double pt(double x, double dof, bool log_p) {
     if (x == -INF) return certain_zero(log_p);
     if (dof == INF) return pnorm(x, 0, 1, log_p);
     double v;
+    double error = SYMMETRIC_ROUNDING;
     if (dof == 1) {
         v = atan_kernel(x) / PI + 0.5;
     } else if (dof == 2) {
@@ -79,16 +146,19 @@ double pt(double x, double dof, bool log_p) {
         const double k = dof * 0.5;
         const double w = x * x;
         if (dof > w) {
-            const double central = pbeta(w / (w + dof), 0.5, k, false);
-            const double tail = 0.5 - central * 0.5;
+            const CheckedValue central = inc_beta_checked(0.5, k, w / (w + dof));
+            const double tail = 0.5 - clamp_unit(central.value) * 0.5;
             v = x > 0 ? 1 - tail : tail;
+            error = error + central.error * 0.5;
         } else {
             const double u = 1 / ((x / dof) * x + 1);
-            const double tail = pbeta(u, k, 0.5, false) * 0.5;
-            v = x > 0 ? 1 - tail : tail;
+            const CheckedValue tail = inc_beta_checked(k, 0.5, u);
+            v = x > 0 ? 1 - clamp_unit(tail.value) * 0.5 : clamp_unit(tail.value) * 0.5;
+            error = error + tail.error * 0.5;
         }
     }
-    return probability(v, log_p);
+    if (keeps(v, error, log_p)) return probability(v, log_p);
+    return canonical(sound_t(x, dof, log_p));
 }
 
 }  // namespace quantora

@@ -1,11 +1,15 @@
 // Regularized incomplete beta function I_x(a, b) and its inverse in x.
 #include "special/inc_beta.hpp"
 
+#include "special/beta_power.hpp"
 #include "special/bisection.hpp"
+#include "special/bits.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
+#include "special/gauss_legendre.hpp"
 #include "special/lagged_updates.hpp"
+#include "special/log_scale.hpp"
 
 namespace quantora {
 
@@ -14,8 +18,6 @@ namespace {
 constexpr double FRACTION_TOLERANCE = 1e-15;
 constexpr int FRACTION_LAST_LEVEL = 205;
 constexpr int INVERSE_UPDATES = 36;
-
-
 
 // Coefficient of level j of the fraction I_x(a, b) = x^a (1 - x)^b / (a B(a, b)) / (1 + e_1/(1 + e_2/(...))),
 // counted from e_0: e_2k = -(k + a)(a + b + k) x / ((2k + a + 1)(2k + a)),
@@ -31,29 +33,188 @@ double fraction_coefficient(double a, double b, double x, int j) {
     return ((b - k) * (k * x)) / (((k2 + a) - 1) * (k2 + a));
 }
 
+// The same coefficients as products of ratios, which neither overflow nor
+// lose their low bits for shapes up to the largest doubles.
+double scaled_coefficient(double a, double b, double x, int j) {
+    if (j % 2 == 0) {
+        const double k = static_cast<double>(j / 2);
+        const double k2 = static_cast<double>(j);
+        return -(((k + a) / (k2 + a)) * (((a + b) + k) / ((k2 + a) + 1))) * x;
+    }
+    const double k = static_cast<double>((j + 1) / 2);
+    const double k2 = static_cast<double>(j + 1);
+    return (((b - k) / ((k2 + a) - 1)) * (k / (k2 + a))) * x;
+}
+
 // The fraction by the modified Lentz method: forward, stopping once a level
-// changes the value by less than the tolerance.
-double lentz_fraction(double a, double b, double x) {
-    double d = 1 / (1 + fraction_coefficient(a, b, x, 0));
+// changes the value by less than the tolerance. converged is false when the
+// last level was reached first.
+struct Fraction {
+    double value;
+    bool converged;
+};
+
+template <class Coefficient>
+Fraction lentz(double a, double b, double x, Coefficient coefficient) {
+    double d = 1 / (1 + coefficient(a, b, x, 0));
     double c = 1;
     double f = d;
     for (int j = 1; j <= FRACTION_LAST_LEVEL; ++j) {
-        const double e = fraction_coefficient(a, b, x, j);
+        const double e = coefficient(a, b, x, j);
         d = 1 / (e * d + 1);
         c = e / c + 1;
         f = (c * f) * d;
         const double change = c * d - 1;
-        if (change == 0 || abs_value(change) < FRACTION_TOLERANCE) break;
+        if (change == 0 || abs_value(change) < FRACTION_TOLERANCE) return {f, true};
     }
-    return f;
+    return {f, false};
 }
+
+Fraction lentz_fraction(double a, double b, double x) { return lentz(a, b, x, fraction_coefficient); }
 
 // The direct form, which converges fast for x below the mean-like split point.
 double direct_form(double a, double b, double x) {
     const double front =
         exp_kernel((log_kernel(1 - x) * b + log_kernel(x) * a) - lbeta_kernel(a, b)) / a;
-    return front * lentz_fraction(a, b, x);
+    return front * lentz_fraction(a, b, x).value;
 }
+
+// When the literal evaluation is kept. Its front factor e^L / a, with
+// L = b ln(1 - x) + a ln x - ln B(a, b), carries the rounding of each term of
+// L: a few units of 2^-53 times b |ln(1 - x)| and a |ln x|, and for each
+// log-gamma value at y about 2^-52 |ln Γ(y)| (measured), which is below
+// y ln y + 1/y (the 1/y from the low bits of a small y that its Lanczos sum
+// drops). LITERAL_ERROR_SCALE times these magnitudes bounds the relative
+// error of the front; the fraction is kept only once it has converged, the
+// front only where e^L is a normal double, and the value only where that
+// bound, and on the reflected side the rounding of 1 - F, stay below
+// KEPT_ERROR relative (below KEPT_LOG_ERROR absolute for a logarithm near 0).
+constexpr double LITERAL_ERROR_SCALE = 0x1p-48;
+constexpr double KEPT_ERROR = 0x1p-24;
+constexpr double KEPT_LOG_ERROR = 1e-13;
+constexpr double FRONT_EXPONENT_LOW = -700;
+constexpr double LN_2 = 0.6931471805599453;
+
+// An upper bound on ln y for y >= 1 from its binary exponent.
+double log_bound(double y) {
+    const auto exponent = static_cast<int>((double_pattern(y) >> 52) & 0x7FF) - 1022;
+    return static_cast<double>(exponent) * LN_2;
+}
+
+}  // namespace
+
+CheckedValue inc_beta_checked(double a, double b, double x) {
+    if (a != a || b != b || x != x) return {NaN, INF};
+    if (x <= 0) return {0.0, 0.0};
+    if (x < EPS) return {0.0, INF};
+    const bool direct = (a + 1) / ((a + b) + 2) > x;
+    const double p = direct ? a : b;
+    const double q = direct ? b : a;
+    const double z = direct ? x : 1 - x;
+    const double log_1mz = log_kernel(1 - z);
+    const double log_z = log_kernel(z);
+    const double exponent = (log_1mz * q + log_z * p) - lbeta_kernel(p, q);
+    const Fraction k = lentz_fraction(p, q, z);
+    const double front_tail = (exp_kernel(exponent) / p) * k.value;
+    const double v = direct ? front_tail : 1 - front_tail;
+    if (!k.converged) return {v, INF};
+    const double s = a + b;
+    const double magnitude = (abs_value(log_1mz * q) + abs_value(log_z * p)) +
+                             ((s + 2) * log_bound(s + 2) + (1 / p + 1 / q)) + 16;
+    const double error = LITERAL_ERROR_SCALE * magnitude;
+    if (direct && !(exponent >= FRONT_EXPONENT_LOW && error <= KEPT_ERROR)) return {v, INF};
+    // The front's relative error times the front, and on the reflected side
+    // one rounding of 1 - F.
+    return {v, error * front_tail + (direct ? 0.0 : EPS)};
+}
+
+bool keeps(double v, double error, bool log_p) {
+    if (!(error <= KEPT_ERROR * v)) return false;
+    if (!log_p || v <= 0.5) return true;
+    return error <= KEPT_ERROR * (1 - v) || error <= KEPT_LOG_ERROR;
+}
+
+namespace {
+
+// Large shapes near the centre: there the fraction needs about sqrt(min(a, b))
+// levels, while the law is close to normal and its density smooth on the
+// scale of its standard deviation sd. From QUADRATURE_SHAPE on, within
+// QUADRATURE_REACH standard deviations of the mean, the mass between x and
+// QUADRATURE_WINDOW standard deviations out on the near side is integrated by
+// the 50-point Gauss-Legendre rule: the mass beyond the window is below
+// 1e-30 of what is left (skewness at most 2/sqrt(QUADRATURE_SHAPE)), and the
+// rule is exact to about 1e-14 over the window.
+constexpr double QUADRATURE_SHAPE = 1000;
+constexpr double QUADRATURE_REACH = 5;
+constexpr double QUADRATURE_WINDOW = 12;
+
+// The integral of the beta density over [lo, hi], with the complements
+// 1 - t formed from 1 - (lo + hi)/2 so that they keep their relative accuracy.
+double density_integral(const BetaPower& power, double lo, double hi) {
+    const double mid = (lo + hi) * 0.5;
+    const double half = (hi - lo) * 0.5;
+    const double mid_complement = 1 - mid;
+    double sum = 0;
+    for (int i = 0; i < GAUSS_LEGENDRE_POINTS; ++i) {
+        const double offset = half * GAUSS_LEGENDRE_NODES[i];
+        const double t = mid + offset;
+        const double u = mid_complement - offset;
+        const double log_density = power.log_at(t, u) - (log_value(t) + log_value(u));
+        sum = sum + GAUSS_LEGENDRE_WEIGHTS[i] * exp_value(log_density);
+    }
+    return sum * half;
+}
+
+double finish(double v, bool log_p) {
+    const double c = v > 1 ? 1.0 : (v < 0 ? 0.0 : v);
+    return log_p ? log_value(c) : c;
+}
+
+// 1 - U from the upper tail U.
+double from_upper(double upper, bool log_p) {
+    if (log_p) return log1p_value(-(upper > 1 ? 1.0 : upper));
+    return finish(1 - upper, false);
+}
+
+// ln(x^a y^b K / (a B(a, b))), the direct form with its front kept in logs.
+double log_direct_form(double a, double b, double x, double y) {
+    const Fraction k = lentz(a, b, x, scaled_coefficient);
+    return (BetaPower(a, b).log_at(x, y) - log_value(a)) + log_value(k.value);
+}
+
+}  // namespace
+
+double inc_beta_sound(double a, double b, double x, double y, bool log_p) {
+    if (a != a || b != b || x != x || y != y) return NaN;
+    if (!(x > 0)) return log_p ? -INF : 0.0;
+    if (!(y > 0)) return log_p ? 0.0 : 1.0;
+    const double s = a + b;
+    if (a >= QUADRATURE_SHAPE && b >= QUADRATURE_SHAPE) {
+        const double mean = a / s;
+        const double sd = sqrt_kernel(((a / s) * (b / s)) / (s + 1));
+        const double distance = x - mean;
+        if (abs_value(distance) <= QUADRATURE_REACH * sd) {
+            const BetaPower power(a, b);
+            if (distance <= 0) return finish(density_integral(power, mean - QUADRATURE_WINDOW * sd, x), log_p);
+            return from_upper(density_integral(power, x, mean + QUADRATURE_WINDOW * sd), log_p);
+        }
+    }
+    // The split point compared on the side where x and y are both resolved.
+    const bool direct = x < 0.5 ? (a + 1) / (s + 2) > x : (b + 1) / (s + 2) < y;
+    if (direct) {
+        const double log_tail = log_direct_form(a, b, x, y);
+        return log_p ? (log_tail > 0 ? 0.0 : log_tail) : finish(exp_value(log_tail), false);
+    }
+    return from_upper(exp_value(log_direct_form(b, a, y, x)), log_p);
+}
+
+double inc_beta(double a, double b, double x, bool log_p) {
+    const CheckedValue literal = inc_beta_checked(a, b, x);
+    if (keeps(literal.value, literal.error, log_p)) return finish(literal.value, log_p);
+    return inc_beta_sound(a, b, x, 1 - x, log_p);
+}
+
+namespace {
 
 // Normal quantile of the upper tail probability q <= 0.5 (rational
 // approximation, absolute error below 4.5e-4), for the first guess.

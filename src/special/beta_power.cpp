@@ -1,0 +1,77 @@
+#include "special/beta_power.hpp"
+
+#include "special/constants.hpp"
+#include "special/elementary.hpp"
+#include "special/gamma.hpp"
+#include "special/log_scale.hpp"
+#include "special/saddle_point.hpp"
+
+namespace quantora {
+
+namespace {
+
+constexpr double LN_SQRT_2PI = 0.9189385332046728;
+
+// From this shape on, both in the saddle-point form: the Stirling errors are
+// then below 1/120 and their series converge fast. Below it every term of
+// a ln x + b ln(1 - x) - ln B(a, b) that could be large is a multiple of the
+// small shape, or of ln x, ln(1 - x) themselves, and no cancellation arises.
+constexpr double SADDLE_SHAPE = 10;
+// From this shape on, ln Γ(L) - ln Γ(L + c) by Stirling's form of each, so
+// that the difference of two large log-gamma values is not formed.
+constexpr double RATIO_SHAPE = 10;
+
+// ln Γ(c) for c > 0. Below 1, ln Γ(1 + c) - ln c: the Lanczos sum is built on
+// c - 1, which drops the low bits of a small c, while 1 + c keeps its
+// relative accuracy where ln Γ is flat.
+double log_gamma_value(double c) {
+    if (c < 1) return lgamma_kernel(c + 1) - log_value(c);
+    return lgamma_kernel(c);
+}
+
+// ln Γ(L) - ln Γ(L + c) for L >= RATIO_SHAPE and c > 0, from Stirling's form
+//     ln Γ(z) = (z - 1/2) ln z - z + ln sqrt(2π) + δ(z):
+// -c ln L - (L + c - 1/2) ln(1 + c/L) + c + δ(L) - δ(L + c), with no term
+// larger than about c ln L.
+double log_gamma_ratio(double large, double c) {
+    const double grown = large + c;
+    return ((c - c * log_value(large)) - (grown - 0.5) * log1p_value(c / large)) +
+           (stirling_error(large) - stirling_error(grown));
+}
+
+}  // namespace
+
+double log_beta_value(double a, double b) {
+    const double small = a < b ? a : b;
+    const double large = a < b ? b : a;
+    if (large < RATIO_SHAPE) return (log_gamma_value(small) + log_gamma_value(large)) - log_gamma_value(a + b);
+    return log_gamma_value(small) + log_gamma_ratio(large, small);
+}
+
+BetaPower::BetaPower(double a, double b)
+    : a_(a), b_(b), sum_(a + b), saddle_(a >= SADDLE_SHAPE && b >= SADDLE_SHAPE) {
+    if (saddle_) {
+        const double half_log = 0.5 * (log_value(a / sum_) + log_value(b));
+        log_norm_ = ((half_log - LN_SQRT_2PI) - (stirling_error(a) + stirling_error(b))) + stirling_error(sum_);
+    } else {
+        log_norm_ = -log_beta_value(a, b);
+    }
+}
+
+double BetaPower::log_at(double x, double y) const {
+    if (!saddle_) {
+        // The logarithm of the larger of x and y from the smaller, which
+        // holds its relative accuracy where the larger rounds towards 1.
+        const double log_x = x < 0.5 ? log_value(x) : log1p_value(-y);
+        const double log_y = y < 0.5 ? log_value(y) : log1p_value(-x);
+        return (a_ * log_x + b_ * log_y) + log_norm_;
+    }
+    // a ln x + b ln y + (s - 1/2) ln s - (a - 1/2) ln a - (b - 1/2) ln b
+    //     = ½ ln(ab/s) - a ln(a/(s x)) - b ln(b/(s y)),
+    // and with x + y = 1 the two deviances D(a, s x) + D(b, s y) are exactly
+    // a ln(a/(s x)) + b ln(b/(s y)); each is accurate where its own terms
+    // cancel, near the centre x = a/s.
+    return log_norm_ - (deviance(a_, sum_ * x) + deviance(b_, sum_ * y));
+}
+
+}  // namespace quantora
