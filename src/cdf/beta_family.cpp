@@ -62,10 +62,6 @@ double sound_t(double x, double dof, bool log_p) {
     return upper ? log1p_value(-t_tail(x, dof, false)) : t_tail(x, dof, true);
 }
 
-// The closed forms for one and two degrees of freedom, and the symmetric
-// forms through the incomplete beta function, round once or twice near 1/2.
-constexpr double SYMMETRIC_ROUNDING = EPS;
-
 }  // namespace
 
 double pbeta(double x, double a, double b, bool log_p) {
@@ -132,7 +128,9 @@ double pt(double x, double dof, bool log_p) {
     if (x == -INF) return certain_zero(log_p);
     if (dof == INF) return pnorm(x, 0, 1, log_p);
     double v;
-    double error = SYMMETRIC_ROUNDING;
+    // The closed forms, and 1/2 - I/2 or 1 - I/2 below, round once or twice
+    // near 1/2 (absolute), which error starts from.
+    double error = EPS;
     if (dof == 1) {
         v = atan_kernel(x) / PI + 0.5;
     } else if (dof == 2) {
@@ -154,7 +152,8 @@ double pt(double x, double dof, bool log_p) {
             const double u = 1 / ((x / dof) * x + 1);
             const CheckedValue tail = inc_beta_checked(k, 0.5, u);
             v = x > 0 ? 1 - clamp_unit(tail.value) * 0.5 : clamp_unit(tail.value) * 0.5;
-            error = error + tail.error * 0.5;
+            // Only 1 - I/2 rounds; I/2 itself is exact.
+            error = (x > 0 ? EPS : 0.0) + tail.error * 0.5;
         }
     }
     if (keeps(v, error, log_p)) return probability(v, log_p);

@@ -1,5 +1,6 @@
 #include "special/beta_power.hpp"
 
+#include "special/bits.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
@@ -29,17 +30,23 @@ double log_gamma_value(double c) {
     return lgamma_kernel(c);
 }
 
-// ln Γ(L) - ln Γ(L + c) for L >= RATIO_SHAPE and c > 0, from Stirling's form
-//     ln Γ(z) = (z - 1/2) ln z - z + ln sqrt(2π) + δ(z):
-// -c ln L - (L + c - 1/2) ln(1 + c/L) + c + δ(L) - δ(L + c), with no term
-// larger than about c ln L.
+constexpr double LN_2 = 0.6931471805599453;
+
+// ln x, or ln(1 - y) where x is above 1/2 and y = 1 - x resolves it better.
+double log_of(double x, double y) { return x < 0.5 ? log_value(x) : log1p_value(-y); }
+
+}  // namespace
+
+double log_gamma_magnitude(double y) {
+    const auto exponent = static_cast<int>((double_pattern(y) >> 52) & 0x7FF) - 1022;
+    return y * (static_cast<double>(exponent) * LN_2) + 1;
+}
+
 double log_gamma_ratio(double large, double c) {
     const double grown = large + c;
     return ((c - c * log_value(large)) - (grown - 0.5) * log1p_value(c / large)) +
            (stirling_error(large) - stirling_error(grown));
 }
-
-}  // namespace
 
 double log_beta_value(double a, double b) {
     const double small = a < b ? a : b;
@@ -62,9 +69,7 @@ double BetaPower::log_at(double x, double y) const {
     if (!saddle_) {
         // The logarithm of the larger of x and y from the smaller, which
         // holds its relative accuracy where the larger rounds towards 1.
-        const double log_x = x < 0.5 ? log_value(x) : log1p_value(-y);
-        const double log_y = y < 0.5 ? log_value(y) : log1p_value(-x);
-        return (a_ * log_x + b_ * log_y) + log_norm_;
+        return (a_ * log_of(x, y) + b_ * log_of(y, x)) + log_norm_;
     }
     // a ln x + b ln y + (s - 1/2) ln s - (a - 1/2) ln a - (b - 1/2) ln b
     //     = ½ ln(ab/s) - a ln(a/(s x)) - b ln(b/(s y)),
@@ -72,6 +77,14 @@ double BetaPower::log_at(double x, double y) const {
     // a ln(a/(s x)) + b ln(b/(s y)); each is accurate where its own terms
     // cancel, near the centre x = a/s.
     return log_norm_ - (deviance(a_, sum_ * x) + deviance(b_, sum_ * y));
+}
+
+}  // namespace quantora
+
+namespace quantora {
+
+double BetaPower::log_density(double x, double y) const {
+    return log_at(x, y) - (log_of(x, y) + log_of(y, x));
 }
 
 }  // namespace quantora

@@ -7,9 +7,26 @@
 
 namespace quantora {
 
+// When a result of the literal formulas is kept. A logarithm L built from
+// log_kernel and lgamma_kernel carries the rounding of its terms: a few units
+// of 2^-53 times each term's magnitude (measured: ln Γ at y is within
+// 2^-52 |ln Γ(y)|, which is below y ln y + 1/y, the 1/y from the low bits of
+// a small y that the Lanczos sum drops). LITERAL_ERROR_SCALE times the sum of
+// the magnitudes bounds the error of L, so of e^L relative; a literal result
+// is kept where its bound is at most KEPT_ERROR.
+constexpr double LITERAL_ERROR_SCALE = 0x1p-48;
+constexpr double KEPT_ERROR = 0x1p-24;
+
+// An upper bound on y ln y + 1 for y >= 1, from the binary exponent of y.
+double log_gamma_magnitude(double y);
+
 // ln B(a, b) for finite a, b > 0, without the cancellation of the three
 // log-gamma values when one shape is small beside the other.
 double log_beta_value(double a, double b);
+
+// ln Γ(L) - ln Γ(L + c) for L >= 10 and c > 0, without forming either
+// log-gamma value.
+double log_gamma_ratio(double large, double c);
 
 class BetaPower {
 public:
@@ -19,6 +36,9 @@ public:
     // ln(x^a y^b / B(a, b)) for 0 < x < 1, with y = 1 - x given to full
     // relative accuracy (callers often know it better than 1 - x rounds).
     double log_at(double x, double y) const;
+
+    // The logarithm of the beta density, log_at(x, y) - ln x - ln y.
+    double log_density(double x, double y) const;
 
     double a() const { return a_; }
     double b() const { return b_; }

@@ -3,7 +3,6 @@
 
 #include "special/beta_power.hpp"
 #include "special/bisection.hpp"
-#include "special/bits.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
@@ -79,27 +78,13 @@ double direct_form(double a, double b, double x) {
     return front * lentz_fraction(a, b, x).value;
 }
 
-// When the literal evaluation is kept. Its front factor e^L / a, with
-// L = b ln(1 - x) + a ln x - ln B(a, b), carries the rounding of each term of
-// L: a few units of 2^-53 times b |ln(1 - x)| and a |ln x|, and for each
-// log-gamma value at y about 2^-52 |ln Γ(y)| (measured), which is below
-// y ln y + 1/y (the 1/y from the low bits of a small y that its Lanczos sum
-// drops). LITERAL_ERROR_SCALE times these magnitudes bounds the relative
-// error of the front; the fraction is kept only once it has converged, the
-// front only where e^L is a normal double, and the value only where that
-// bound, and on the reflected side the rounding of 1 - F, stay below
-// KEPT_ERROR relative (below KEPT_LOG_ERROR absolute for a logarithm near 0).
-constexpr double LITERAL_ERROR_SCALE = 0x1p-48;
-constexpr double KEPT_ERROR = 0x1p-24;
+// The literal value is kept only once its fraction has converged, its front
+// e^L only where that is a normal double, and its value only where the
+// bound on the front's error, and on the reflected side the rounding of
+// 1 - F, stay below KEPT_ERROR relative (below KEPT_LOG_ERROR absolute for a
+// logarithm near 0).
 constexpr double KEPT_LOG_ERROR = 1e-13;
 constexpr double FRONT_EXPONENT_LOW = -700;
-constexpr double LN_2 = 0.6931471805599453;
-
-// An upper bound on ln y for y >= 1 from its binary exponent.
-double log_bound(double y) {
-    const auto exponent = static_cast<int>((double_pattern(y) >> 52) & 0x7FF) - 1022;
-    return static_cast<double>(exponent) * LN_2;
-}
 
 }  // namespace
 
@@ -120,7 +105,7 @@ CheckedValue inc_beta_checked(double a, double b, double x) {
     if (!k.converged) return {v, INF};
     const double s = a + b;
     const double magnitude = (abs_value(log_1mz * q) + abs_value(log_z * p)) +
-                             ((s + 2) * log_bound(s + 2) + (1 / p + 1 / q)) + 16;
+                             (log_gamma_magnitude(s + 2) + (1 / p + 1 / q));
     const double error = LITERAL_ERROR_SCALE * magnitude;
     if (direct && !(exponent >= FRONT_EXPONENT_LOW && error <= KEPT_ERROR)) return {v, INF};
     // The front's relative error times the front, and on the reflected side
@@ -159,8 +144,7 @@ double density_integral(const BetaPower& power, double lo, double hi) {
         const double offset = half * GAUSS_LEGENDRE_NODES[i];
         const double t = mid + offset;
         const double u = mid_complement - offset;
-        const double log_density = power.log_at(t, u) - (log_value(t) + log_value(u));
-        sum = sum + GAUSS_LEGENDRE_WEIGHTS[i] * exp_value(log_density);
+        sum = sum + GAUSS_LEGENDRE_WEIGHTS[i] * exp_value(power.log_density(t, u));
     }
     return sum * half;
 }
