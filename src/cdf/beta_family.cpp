@@ -2,6 +2,7 @@
 // F and Student t.
 #include "cdf/cdf.hpp"
 #include "cdf/probability.hpp"
+#include "special/beta_power.hpp"
 #include "special/inc_beta.hpp"
 #include "special/log_scale.hpp"
 #include "special/trig.hpp"
@@ -23,8 +24,20 @@ double from_tail(double tail, bool upper, bool log_p) {
 // The Student t tail beyond |x|, (1/2) I_c(dof/2, 1/2) with c = dof/(dof + x^2)
 // and its complement x^2/(dof + x^2) each formed to full relative accuracy,
 // so that neither far tail nor huge dof cancels.
+// Beyond this c = dof/(dof + x^2) the tail is its first power-series term
+// c^k/(dof B(k, 1/2)), k = dof/2, to a relative O(c), formed in logs since c
+// itself may underflow.
+constexpr double T_POWER_TAIL = 0x1p-900;
+
 double t_tail(double x, double dof, bool log_p) {
     const double r = (x / dof) * x;
+    if (r == INF || 1 / (1 + r) < T_POWER_TAIL) {
+        const double k = dof * 0.5;
+        const double m = x < 0 ? -x : x;
+        const double log_dof = log_value(dof);
+        const double log_tail = (k * (log_dof - 2 * log_value(m)) - log_dof) - log_beta_value(k, 0.5);
+        return log_p ? log_tail : exp_value(log_tail);
+    }
     double c;
     double complement;
     if (r == INF) {

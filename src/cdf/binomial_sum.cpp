@@ -64,8 +64,6 @@ namespace quantora {
 // near 0 or 1) R is no longer used at all; only the exact zeros are skipped.
 namespace {
 
-constexpr double LOG_MASS_BOUND_SCALE = 0x1p-46;
-constexpr double LOG_MASS_BOUND_FLOOR = 256;
 constexpr double CENTRE_MARGIN = 0x1p-48;
 constexpr double CENTRE_GUARD = 2;
 constexpr double ZERO_LOG_MASS = -745;

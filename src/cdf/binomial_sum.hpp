@@ -8,6 +8,13 @@
 
 namespace quantora {
 
+// Where the lower sums stand for the distribution function: their masses'
+// error bound is within KEPT_ERROR, and the sum is below this value. Above
+// it a sum of masses keeps its relative accuracy but not that of 1 - F, which
+// the logarithm near 0 and the quantiles near 1 need, so the distribution
+// function is 1 - (the upper tail) there.
+constexpr double BINOMIAL_COMPLEMENT_SWITCH = 1 - 0x1p-24;
+
 // What one pass over the masses did, for bounds on sums it did not form.
 struct BinomialPass {
     // The count at which adding began: every mass above it, up to the top
@@ -40,6 +47,9 @@ public:
     // Every mass below n_trials other than the one at 0 is exactly +0 (prob
     // below EPS or above 1 − EPS), so every lower sum is mass(0).
     bool degenerate() const { return degenerate_; }
+
+    // The bound on the error of every log-mass (BinomialMass::log_mass_error).
+    double log_mass_error() const { return mass_.log_mass_error(); }
 
     double log_mass(std::int64_t k) const { return mass_.log_mass(k); }
     double mass(std::int64_t k) const { return mass_.mass(k); }

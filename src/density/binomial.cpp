@@ -2,10 +2,26 @@
 #include "density/binomial_mass.hpp"
 #include "density/conventions.hpp"
 #include "density/density.hpp"
+#include "special/beta_power.hpp"
+#include "special/log_scale.hpp"
 
 namespace quantora {
 
 using namespace density_rules;
+
+namespace {
+
+// The end points with ln(1 - prob) to full accuracy, a certain outcome's
+// complement as 0, and the saddle-point form between.
+double sound_log_mass(std::int64_t x, std::int64_t n_trials, double prob) {
+    const double n = static_cast<double>(n_trials);
+    if (x == 0) return n * log1p_value(-prob);
+    if (x == n_trials) return n * log_value(prob);
+    if (prob == 0 || prob == 1) return -INF;
+    return binomial_log_mass_saddle(x, n_trials, prob);
+}
+
+}  // namespace
 
 double dbinom(std::int64_t x, std::int64_t n_trials, double prob, bool log) {
     if (is_nan(prob)) return NaN;
@@ -20,7 +36,11 @@ double dbinom(std::int64_t x, std::int64_t n_trials, double prob, bool log) {
     // itself rather than the exponential of a log-mass.
     if (n_trials == 1) return dbern(x, prob, log);
     const BinomialMass mass(n_trials, prob);
-    return log ? mass.log_mass(x) : mass.mass(x);
+    if (mass.log_mass_error() <= KEPT_ERROR) {
+        const double log_mass = mass.log_mass(x);
+        return log ? log_mass : exp_value(log_mass);
+    }
+    return canonical(log ? sound_log_mass(x, n_trials, prob) : exp_value(sound_log_mass(x, n_trials, prob)));
 }
 
 }  // namespace quantora

@@ -1,7 +1,11 @@
 #include "density/binomial_mass.hpp"
 
+#include "special/beta_power.hpp"
+#include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
+#include "special/log_scale.hpp"
+#include "special/saddle_point.hpp"
 
 namespace quantora {
 
@@ -24,5 +28,26 @@ double BinomialMass::log_mass(std::int64_t x) const {
 }
 
 double BinomialMass::mass(std::int64_t x) const { return exp_kernel(log_mass(x)); }
+
+double BinomialMass::log_mass_error() const {
+    const double nd = static_cast<double>(n_);
+    const double w = (log_gamma_magnitude(nd + 12) + nd * (abs_value(log_p_) + abs_value(log_q_))) +
+                     LOG_MASS_BOUND_FLOOR;
+    return w * LOG_MASS_BOUND_SCALE * 0.5;
+}
+
+namespace {
+constexpr double LN_2PI = 1.8378770664093453;
+}  // namespace
+
+double binomial_log_mass_saddle(std::int64_t x, std::int64_t n_trials, double prob) {
+    const double n = static_cast<double>(n_trials);
+    const double k = static_cast<double>(x);
+    const double rest = static_cast<double>(n_trials - x);
+    const double q = 1 - prob;
+    const double log_correction =
+        ((stirling_error(n) - stirling_error(k)) - stirling_error(rest)) - (deviance(k, n * prob) + deviance(rest, n * q));
+    return log_correction + 0.5 * ((log_value(n) - LN_2PI) - (log_value(k) + log_value(rest)));
+}
 
 }  // namespace quantora

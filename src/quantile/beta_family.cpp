@@ -1,15 +1,23 @@
 // Quantiles of the beta and F laws: the inverse of the regularized incomplete
 // beta function, after the degenerate laws (zero or infinite shapes) are
 // answered directly.
+#include <limits>
+
+#include "cdf/cdf.hpp"
 #include "quantile/conventions.hpp"
 #include "quantile/quantile.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/inc_beta.hpp"
+#include "special/root_rule.hpp"
 
 namespace quantora {
 
 using namespace quantile_rules;
+
+namespace {
+constexpr double LARGEST = std::numeric_limits<double>::max();
+}  // namespace
 
 double qbeta(double p, double a, double b) {
     if (a != a || b != b || a < 0 || b < 0 || invalid_probability(p)) {
@@ -40,7 +48,11 @@ double qbeta(double p, double a, double b) {
         }
         return b == INF ? 0.0 : 1.0;
     }
-    return inc_beta_inv_kernel(a, b, p);
+    // The updates can leave [0, 1], stall where the density weight vanishes
+    // or settle on a root of the kernel's own inaccurate values; the result
+    // is checked against the accurate distribution function.
+    return checked_quantile(inc_beta_inv_kernel(a, b, p), p, 0.0, 1.0,
+                            [a, b](double y) { return inc_beta(a, b, y, false); });
 }
 
 double qf(double p, double df1, double df2) {
@@ -68,7 +80,10 @@ double qf(double p, double df1, double df2) {
     const double A = df1 * 0.5;
     const double B = df2 * 0.5;
     const double x = inc_beta_inv_kernel(A, B, p);
-    return x / ((A / B) * (1 - x));
+    const auto forward = [df1, df2](double y) { return pf(y, df1, df2, false); };
+    const double y = checked_quantile(x / ((A / B) * (1 - x)), p, 0.0, LARGEST, forward);
+    // No double reaches: the quantile lies beyond them.
+    return y == LARGEST && !(forward(LARGEST) >= p) ? INF : y;
 }
 
 }  // namespace quantora

@@ -9,6 +9,7 @@
 #include "cdf/cdf.hpp"
 #include "quantile/conventions.hpp"
 #include "quantile/quantile.hpp"
+#include "special/beta_power.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 
@@ -207,6 +208,30 @@ struct BinomialScan {
         return b.hi;
     }
 
+    // The least count whose distribution function reaches p, by bisection
+    // over the counts: where the distribution function is the incomplete beta
+    // function or one minus the upper tail, no scan is needed.
+    std::int64_t bisect() const {
+        if (stops(cdf(0))) return 0;
+        std::int64_t lo = 0;
+        std::int64_t hi = n;
+        while (hi - lo > 1) {
+            const std::int64_t mid = lo + (hi - lo) / 2;
+            if (stops(cdf(mid))) {
+                hi = mid;
+            } else {
+                lo = mid;
+            }
+        }
+        return hi;
+    }
+
+    // Sums of masses stand for the distribution function up to the
+    // complement switch; the search over them gives the scan's count.
+    bool sums_decide() const {
+        return p <= BINOMIAL_COMPLEMENT_SWITCH && BinomialMass(n, prob).log_mass_error() <= KEPT_ERROR;
+    }
+
     std::int64_t search() const {
         const BinomialSum sums(n, prob);
         if (sums.degenerate()) return stops(unit_clamped(sums.mass(0))) ? 0 : n;
@@ -238,7 +263,8 @@ double qbinom(double p, std::int64_t n_trials, double prob) {
         return static_cast<double>(n_trials);
     }
     const BinomialScan scan{p, n_trials, prob};
-    const std::int64_t k = n_trials <= BINOMIAL_LITERAL_TRIALS ? scan.literal() : scan.search();
+    if (n_trials <= BINOMIAL_LITERAL_TRIALS) return static_cast<double>(scan.literal());
+    const std::int64_t k = scan.sums_decide() ? scan.search() : scan.bisect();
     return static_cast<double>(k);
 }
 

@@ -7,9 +7,9 @@
 #include "cdf/cdf.hpp"
 #include "density/density.hpp"
 #include "quantile/quantile.hpp"
-#include "special/bisection.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/root_rule.hpp"
 #include "special/trig.hpp"
 
 namespace quantora {
@@ -75,13 +75,15 @@ double hill_core(double P, double n) {
     return small_tail_branch(n, d, y, T);
 }
 
-bool tail_matches(double r, double n, double T) {
-    return r >= 0 && r <= LARGEST && residual_within(pt(-r, n, false), T, T);
-}
-
-// The smallest magnitude y whose lower tail pt(-y) has come down to T.
-double tail_root(double n, double T) {
-    return bisect_doubles(0.0, LARGEST, [n, T](double y) { return pt(-y, n, false) <= T; });
+// The magnitude y of the quantile whose tail pt(-y) is T, from a candidate
+// r: r where it meets the quantile rule, else the least magnitude whose tail
+// has come down to T, found by bisection over the doubles. The tail decreases
+// in y, so -pt(-y) is the increasing function that the rule reads.
+double checked_magnitude(double r, double n, double T) {
+    const auto forward = [n](double y) { return -pt(-y, n, false); };
+    const double y = checked_quantile(r, -T, 0.0, LARGEST, forward);
+    // No double reaches: the quantile lies beyond them.
+    return y == LARGEST && !(forward(LARGEST) >= -T) ? INF : y;
 }
 
 }  // namespace
@@ -97,23 +99,23 @@ double qt(double p, double dof) {
     if (p == 1) {
         return INF;
     }
-    if (n == 1) {
-        return tan_kernel((p - 0.5) * PI);
-    }
-    if (n == 2) {
-        return ((p + p) - 1) / sqrt_kernel((1 - p) * (p + p));
-    }
     if (n == INF) {
         return qnorm(p, 0, 1);
     }
+    // Below 1/2 the tail is p itself; above, 1 - p, exact there.
     const bool lower = p < 0.5;
-    const double P = lower ? p + p : (1 - p) + (1 - p);
-    double r = hill_core(P, n);
-    const double T = P * 0.5;
-    if (!tail_matches(r, n, T)) {
-        r = tail_root(n, T);
+    const double T = lower ? p : 1 - p;
+    double r;
+    if (n == 1) {
+        r = tan_kernel((p - 0.5) * PI);
+    } else if (n == 2) {
+        r = ((p + p) - 1) / sqrt_kernel((1 - p) * (p + p));
+    } else {
+        const double P = lower ? p + p : (1 - p) + (1 - p);
+        r = hill_core(P, n);
     }
-    return lower ? -r : r;
+    const double magnitude = checked_magnitude(r < 0 ? -r : r, n, T);
+    return lower ? plus_zero(-magnitude) : magnitude;
 }
 
 }  // namespace quantora

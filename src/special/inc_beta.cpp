@@ -2,7 +2,6 @@
 #include "special/inc_beta.hpp"
 
 #include "special/beta_power.hpp"
-#include "special/bisection.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
@@ -114,7 +113,9 @@ CheckedValue inc_beta_checked(double a, double b, double x) {
 }
 
 bool keeps(double v, double error, bool log_p) {
-    if (!(error <= KEPT_ERROR * v)) return false;
+    // A zero is never kept: where the true value is 0 the callers decide it
+    // before any formula, so a formula's zero is an underflow.
+    if (!(v > 0) || !(error <= KEPT_ERROR * v)) return false;
     if (!log_p || v <= 0.5) return true;
     return error <= KEPT_ERROR * (1 - v) || error <= KEPT_LOG_ERROR;
 }
@@ -175,7 +176,9 @@ double inc_beta_sound(double a, double b, double x, double y, bool log_p) {
     const double s = a + b;
     if (a >= QUADRATURE_SHAPE && b >= QUADRATURE_SHAPE) {
         const double mean = a / s;
-        const double sd = sqrt_kernel(((a / s) * (b / s)) / (s + 1));
+        // sqrt_kernel reads arguments below EPS as 0; the variance is scaled
+        // by 2^104 first.
+        const double sd = sqrt_kernel((((a / s) * (b / s)) * 0x1p104) / (s + 1)) * 0x1p-52;
         const double distance = x - mean;
         if (abs_value(distance) <= QUADRATURE_REACH * sd) {
             const BetaPower power(a, b);
@@ -281,9 +284,7 @@ double inc_beta_inv_kernel(double a, double b, double p) {
     if (p < EPS) return 0.0;
     if (near_zero(1 - p)) return 1.0;
     const double x0 = (a > 1 && b > 1) ? central_guess(a, b, p) : tail_guess(a, b, p);
-    // The updates can leave [0, 1] or stop on a guess where the weight vanishes.
-    const double x = refine(a, b, p, x0);
-    return checked_root(x, p, 1.0, [a, b](double y) { return inc_beta_kernel(a, b, y); });
+    return refine(a, b, p, x0);
 }
 
 }  // namespace quantora

@@ -16,7 +16,8 @@ struct CheckedValue {
 // inc_beta_kernel(a, b, x) for a, b > 0, with the bound.
 CheckedValue inc_beta_checked(double a, double b, double x);
 
-// Whether a probability v with that absolute error bound is kept: within
+// Whether a probability v with that absolute error bound is kept: positive,
+// within
 // 2^-24 relative, and where its logarithm is wanted and v is near 1, within
 // 2^-24 of 1 - v or 1e-13 absolute, so that ln v keeps the same accuracy.
 bool keeps(double v, double error, bool log_p);
