@@ -35,15 +35,14 @@ double pbinom(std::int64_t x, std::int64_t n_trials, double prob, bool log_p) {
     if (x >= n_trials) return probability(1.0, log_p);
     if (n_trials == 1) return pbern(x, prob, log_p);
     const BinomialSum sums(n_trials, prob);
-    const double mass_error = sums.log_mass_error();
-    // Beyond the bound the sum of masses is neither accurate nor cheap (its
-    // terms number some sqrt(n)); the incomplete beta function is both.
-    if (!(mass_error <= KEPT_ERROR)) return canonical(lower_by_beta(x, n_trials, prob, log_p));
+    // Where the masses' error bound is too wide the sum of masses is neither
+    // accurate nor cheap (its terms number some sqrt(n)); the incomplete beta
+    // function is both.
+    if (!sums.sums_stand()) return canonical(lower_by_beta(x, n_trials, prob, log_p));
     double v;
     const BinomialPass pass = sums.lower_run(x, 1, &v);
     if (v > BINOMIAL_COMPLEMENT_SWITCH) return canonical(from_upper_by_beta(x, n_trials, prob, log_p));
-    const double error = v * (mass_error + EPS * static_cast<double>(pass.evaluated));
-    if (keeps(v, error, log_p)) return probability(v, log_p);
+    if (keeps(v, sums.sum_error(v, pass), log_p)) return probability(v, log_p);
     return canonical(lower_by_beta(x, n_trials, prob, log_p));
 }
 

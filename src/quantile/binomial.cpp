@@ -38,6 +38,9 @@ double normal_deviate(double p) {
 }
 
 
+// The highest p for which a sum of masses decides a count (see sums_decide).
+constexpr double SUMS_DECIDE_TOP = 1 - 0x1p-22;
+
 // Up to this many trials the literal scan is as cheap as any search.
 constexpr std::int64_t BINOMIAL_LITERAL_TRIALS = 8;
 
@@ -226,14 +229,17 @@ struct BinomialScan {
         return hi;
     }
 
-    // Sums of masses stand for the distribution function up to the
-    // complement switch; the search over them gives the scan's count.
-    bool sums_decide() const {
-        return p <= BINOMIAL_COMPLEMENT_SWITCH && BinomialMass(n, prob).log_mass_error() <= KEPT_ERROR;
+    // The search over sums of masses finds the count at which pbinom first
+    // reaches p wherever every count agrees on reaching it: pbinom is the sum
+    // itself between least_kept_sum() and the complement switch, the accurate
+    // lower tail below (under 2 least_kept_sum() with the sum's error), and one
+    // minus the upper tail above (within 2^-24 of the sum, so above
+    // 1 - 2^-23). Outside that band of p, bisection over pbinom.
+    bool sums_decide(const BinomialSum& sums) const {
+        return sums.sums_stand() && p >= 2 * sums.least_kept_sum() && p <= SUMS_DECIDE_TOP;
     }
 
-    std::int64_t search() const {
-        const BinomialSum sums(n, prob);
+    std::int64_t search(const BinomialSum& sums) const {
         if (sums.degenerate()) return stops(unit_clamped(sums.mass(0))) ? 0 : n;
         // pbinom(n) is exactly 1 >= p.
         Bracket b{-1, n, n};
@@ -264,7 +270,8 @@ double qbinom(double p, std::int64_t n_trials, double prob) {
     }
     const BinomialScan scan{p, n_trials, prob};
     if (n_trials <= BINOMIAL_LITERAL_TRIALS) return static_cast<double>(scan.literal());
-    const std::int64_t k = scan.sums_decide() ? scan.search() : scan.bisect();
+    const BinomialSum sums(n_trials, prob);
+    const std::int64_t k = scan.sums_decide(sums) ? scan.search(sums) : scan.bisect();
     return static_cast<double>(k);
 }
 

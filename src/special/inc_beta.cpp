@@ -31,19 +31,6 @@ double fraction_coefficient(double a, double b, double x, int j) {
     return ((b - k) * (k * x)) / (((k2 + a) - 1) * (k2 + a));
 }
 
-// The same coefficients as products of ratios, which neither overflow nor
-// lose their low bits for shapes up to the largest doubles.
-double scaled_coefficient(double a, double b, double x, int j) {
-    if (j % 2 == 0) {
-        const double k = static_cast<double>(j / 2);
-        const double k2 = static_cast<double>(j);
-        return -(((k + a) / (k2 + a)) * (((a + b) + k) / ((k2 + a) + 1))) * x;
-    }
-    const double k = static_cast<double>((j + 1) / 2);
-    const double k2 = static_cast<double>(j + 1);
-    return (((b - k) / ((k2 + a) - 1)) * (k / (k2 + a))) * x;
-}
-
 // The fraction by the modified Lentz method: forward, stopping once a level
 // changes the value by less than the tolerance. converged is false when the
 // last level was reached first.
@@ -52,13 +39,12 @@ struct Fraction {
     bool converged;
 };
 
-template <class Coefficient>
-Fraction lentz(double a, double b, double x, Coefficient coefficient) {
-    double d = 1 / (1 + coefficient(a, b, x, 0));
+Fraction lentz_fraction(double a, double b, double x) {
+    double d = 1 / (1 + fraction_coefficient(a, b, x, 0));
     double c = 1;
     double f = d;
     for (int j = 1; j <= FRACTION_LAST_LEVEL; ++j) {
-        const double e = coefficient(a, b, x, j);
+        const double e = fraction_coefficient(a, b, x, j);
         d = 1 / (e * d + 1);
         c = e / c + 1;
         f = (c * f) * d;
@@ -67,8 +53,6 @@ Fraction lentz(double a, double b, double x, Coefficient coefficient) {
     }
     return {f, false};
 }
-
-Fraction lentz_fraction(double a, double b, double x) { return lentz(a, b, x, fraction_coefficient); }
 
 // The direct form, which converges fast for x below the mean-like split point.
 double direct_form(double a, double b, double x) {
@@ -161,10 +145,71 @@ double from_upper(double upper, bool log_p) {
     return finish(1 - upper, false);
 }
 
+// The even part of the same fraction, K = 1/(1 + d_1/(1 + d_2/(1 + ...))) with
+// d_j = e_(j-1): two of its levels per level of
+//     K = 1/(β_1 - α_1/(β_2 - α_2/(β_3 - ...))),
+//     β_1 = 1 + d_1,  β_(m+1) = 1 + d_2m + d_(2m+1),  α_m = d_(2m-1) d_2m.
+// Near x = 1 each 1 + d_2m + d_(2m+1) cancels, and the rounding of x costs
+// about (a + b) units of 2^-53; from y = 1 - x instead, with s = a + 2m,
+//     β_1 = (y (a + b) - (b - 1))/(a + 1),
+//     β_(m+1) = (2m(a + m) - (a - 1)(b - 1) + y M)/((s - 1)(s + 1)),
+//     M = s (s + b - 2m - 1) - (2m(b - m) + b - 2m),
+// whose terms cancel only as far as β itself is small. Below x = 1/2 the
+// direct sum is the better of the two. Every product is formed as a product
+// of ratios, so that no shape overflows it.
+//
+// Where it is used (below the split point, and outside the quadrature's
+// window for two large shapes) the even part converges within 90 levels
+// (measured over shapes 1e-3 to 1e18, from the mean out to 100 standard
+// deviations); the last level leaves a threefold margin.
+constexpr int EVEN_FRACTION_LAST_LEVEL = 300;
+
+// d_(2m+1) for m >= 0 and d_2m for m >= 1.
+double odd_coefficient(double a, double b, double x, double m) {
+    return -((a + m) / (a + 2 * m)) * ((a + b + m) / (a + 2 * m + 1)) * x;
+}
+
+double even_coefficient(double a, double b, double x, double m) {
+    return (m / (a + (2 * m - 1))) * ((b - m) / (a + 2 * m)) * x;
+}
+
+double even_denominator(double a, double b, double x, double y, int level) {
+    const double m = static_cast<double>(level);
+    if (x < 0.5) return level == 0 ? 1 + odd_coefficient(a, b, x, 0) : (1 + even_coefficient(a, b, x, m)) + odd_coefficient(a, b, x, m);
+    if (level == 0) return (y * (a + b) - (b - 1)) / (a + 1);
+    const double s = a + 2 * m;
+    const double lead = (2 * m) * ((a + m) / (s + 1)) / (s - 1) - ((a - 1) / (s - 1)) * ((b - 1) / (s + 1));
+    const double growth = (s / (s - 1)) * ((s + b - (2 * m + 1)) / (s + 1)) -
+                          ((2 * m) * ((b - m) / (s - 1)) + (b - 2 * m) / (s - 1)) / (s + 1);
+    return lead + y * growth;
+}
+
+double even_fraction(double a, double b, double x, double y) {
+    constexpr double TINY = 0x1p-1000;
+    double d = even_denominator(a, b, x, y, 0);
+    if (d == 0) d = TINY;
+    d = 1 / d;
+    double c = INF;
+    double f = d;
+    for (int level = 1; level <= EVEN_FRACTION_LAST_LEVEL; ++level) {
+        const double m = static_cast<double>(level);
+        const double alpha = odd_coefficient(a, b, x, m - 1) * even_coefficient(a, b, x, m);
+        const double beta = even_denominator(a, b, x, y, level);
+        d = beta - alpha * d;
+        if (d == 0) d = TINY;
+        c = beta - alpha / c;
+        if (c == 0) c = TINY;
+        d = 1 / d;
+        const double change = c * d;
+        f = f * change;
+        if (abs_value(change - 1) < FRACTION_TOLERANCE) break;
+    }
+    return f;
+}
+
 // ln(x^a y^b K / (a B(a, b))), the direct form with its front kept in logs.
 double log_direct_form(double a, double b, double x, double y) {
-    const Fraction k = lentz(a, b, x, scaled_coefficient);
-    return (BetaPower(a, b).log_at(x, y) - log_value(a)) + log_value(k.value);
+    return (BetaPower(a, b).log_at(x, y) - log_value(a)) + log_value(even_fraction(a, b, x, y));
 }
 
 }  // namespace
