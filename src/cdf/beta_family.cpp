@@ -14,6 +14,11 @@ using namespace cdf_detail;
 namespace {
 
 constexpr double LN_2 = 0.6931471805599453;
+constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
+
+// The relative error of an argument u of the incomplete beta function formed
+// here in up to four rounded operations (y/(y + 1), w/(w + dof), ...).
+constexpr double FORMED_ARGUMENT_ERROR = 0x1p-50;
 
 // v = tail, or 1 - tail, from the tail as a value, or as its logarithm.
 double from_tail(double tail, bool upper, bool log_p) {
@@ -23,53 +28,45 @@ double from_tail(double tail, bool upper, bool log_p) {
 
 // The Student t tail beyond |x|, (1/2) I_c(dof/2, 1/2) with c = dof/(dof + x^2)
 // and its complement x^2/(dof + x^2) each formed to full relative accuracy,
-// so that neither far tail nor huge dof cancels.
-// Beyond this c = dof/(dof + x^2) the tail is its first power-series term
-// c^k/(dof B(k, 1/2)), k = dof/2, to a relative O(c), formed in logs since c
-// itself may underflow.
-constexpr double T_POWER_TAIL = 0x1p-900;
-
+// so that neither far tail nor huge dof cancels. Where c underflows, the
+// first power-series term in logs.
 double t_tail(double x, double dof, bool log_p) {
+    const double k = dof * 0.5;
+    const double m = x < 0 ? -x : x;
     const double r = (x / dof) * x;
-    if (r == INF || 1 / (1 + r) < T_POWER_TAIL) {
-        const double k = dof * 0.5;
-        const double m = x < 0 ? -x : x;
-        const double log_dof = log_value(dof);
-        const double log_tail = (k * (log_dof - 2 * log_value(m)) - log_dof) - log_beta_value(k, 0.5);
-        return log_p ? log_tail : exp_value(log_tail);
-    }
     double c;
     double complement;
     if (r == INF) {
-        const double m = x < 0 ? -x : x;
         c = (dof / m) / m;
         complement = 1;
     } else {
         c = 1 / (1 + r);
         complement = r / (1 + r);
     }
-    const double k = dof * 0.5;
+    if (c < POWER_TAIL_ARGUMENT) {
+        const double log_tail = log_power_tail(k, 0.5, log_value(dof) - 2 * log_value(m)) - LN_2;
+        return log_p ? log_tail : exp_value(log_tail);
+    }
     if (log_p) return inc_beta_sound(k, 0.5, c, complement, true) - LN_2;
     return inc_beta_sound(k, 0.5, c, complement, false) * 0.5;
 }
 
-// From here on the direct fraction of I_c(dof/2, 1/2), c close to 1, loses
-// about dof units of 2^-53 to cancellation (measured 1.6e-8 at 1e7), while the
-// normal deviate sqrt((dof - 1/2) ln(1 + x^2/dof)) gives the t law to
-// O(z^3/dof^2) in the deviate z (below 1e-10 relative here).
-constexpr double NORMAL_LIMIT_DOF = 0x1p24;
+// Where y = x df1/df2 overflows, 1 - u = w < 2^-1020 and the upper tail is
+// I_w(df2/2, df1/2): its first power-series term to a relative O(df1 w/2) =
+// O(df2/(2x)), or, where that is not small (df1/2 above 2^900), the limit of
+// infinite df1, the chi-squared probability of df2/x, to a relative
+// O(df2^2/df1).
+constexpr double F_POWER_TAIL_RATIO = 0x1p-59;
 
-double normal_limit_t(double x, double dof, bool log_p) {
-    const double r = (x / dof) * x;
-    const double magnitude = x < 0 ? -x : x;
-    const double log_ratio =
-        r == INF ? 2 * log_value(magnitude) - log_value(dof) : log1p_value(r);
-    const double z = sqrt_kernel((dof - 0.5) * log_ratio);
-    return pnorm(x < 0 ? -z : z, 0, 1, log_p);
+double f_upper_beyond_overflow(double x, double df1, double df2) {
+    if (df2 / x < F_POWER_TAIL_RATIO) {
+        const double log_w = (log_value(df2) - log_value(df1)) - log_value(x);
+        return exp_value(log_power_tail(df2 * 0.5, df1 * 0.5, log_w));
+    }
+    return pchisq(df2 / x, df2, false);
 }
 
 double sound_t(double x, double dof, bool log_p) {
-    if (dof > NORMAL_LIMIT_DOF) return normal_limit_t(x, dof, log_p);
     const bool upper = x > 0;
     if (!log_p) return from_tail(t_tail(x, dof, false), upper, false);
     return upper ? log1p_value(-t_tail(x, dof, false)) : t_tail(x, dof, true);
@@ -124,13 +121,22 @@ double pf(double x, double df1, double df2, bool log_p) {
     const double h2 = df2 * 0.5;
     if (x >= EPS) {
         const double y = (x * df1) / df2;
-        const CheckedValue literal = inc_beta_checked(h1, h2, y / (y + 1));
+        const CheckedValue literal = inc_beta_checked(h1, h2, y / (y + 1), FORMED_ARGUMENT_ERROR);
         if (keeps(literal.value, literal.error, log_p)) return probability(literal.value, log_p);
     }
     // u = y/(y + 1) and 1 - u = 1/(y + 1) each to full relative accuracy;
-    // where y overflows, 1 - u = df2/(x df1).
-    const double y = x * (df1 / df2);
-    if (y == INF) return canonical(inc_beta_sound(h1, h2, 1, (df2 / df1) / x, log_p));
+    // where y overflows, from the upper tail; where u underflows, the first
+    // power-series term in logs.
+    const double ratio = df1 / df2;
+    const double y = ratio == INF ? (x * df1) / df2 : x * ratio;
+    if (y == INF) {
+        const double upper = f_upper_beyond_overflow(x, df1, df2);
+        return log_p ? log1p_value(-upper) : clamp_unit(1 - upper);
+    }
+    if (y < POWER_TAIL_ARGUMENT) {
+        const double log_tail = log_power_tail(h1, h2, log_value(x) + (log_value(df1) - log_value(df2)));
+        return log_p ? log_tail : exp_value(log_tail);
+    }
     return canonical(inc_beta_sound(h1, h2, y / (y + 1), 1 / (y + 1), log_p));
 }
 
@@ -149,6 +155,8 @@ double pt(double x, double dof, bool log_p) {
     } else if (dof == 2) {
         const double r = sqrt_kernel(x * x + 2);
         v = x / (r + r) + 0.5;
+        // Where x^2 overflows the form gives 1/2.
+        if (r == INF) error = INF;
     } else {
         // The tail mass beyond |x| is I_u(dof/2, 1/2)/2 with
         // u = dof/(dof + x^2). Near the centre (x^2 < dof) u is close to 1, so
@@ -157,16 +165,17 @@ double pt(double x, double dof, bool log_p) {
         const double k = dof * 0.5;
         const double w = x * x;
         if (dof > w) {
-            const CheckedValue central = inc_beta_checked(0.5, k, w / (w + dof));
+            const CheckedValue central = inc_beta_checked(0.5, k, w / (w + dof), FORMED_ARGUMENT_ERROR);
             const double tail = 0.5 - clamp_unit(central.value) * 0.5;
             v = x > 0 ? 1 - tail : tail;
             error = error + central.error * 0.5;
         } else {
             const double u = 1 / ((x / dof) * x + 1);
-            const CheckedValue tail = inc_beta_checked(k, 0.5, u);
+            const CheckedValue tail = inc_beta_checked(k, 0.5, u, FORMED_ARGUMENT_ERROR);
             v = x > 0 ? 1 - clamp_unit(tail.value) * 0.5 : clamp_unit(tail.value) * 0.5;
-            // Only 1 - I/2 rounds; I/2 itself is exact.
-            error = (x > 0 ? EPS : 0.0) + tail.error * 0.5;
+            // Only 1 - I/2 rounds; I/2 itself is exact. A u that leaves the
+            // normal range has lost its relative accuracy.
+            error = (x > 0 ? EPS : 0.0) + (u < SMALLEST_NORMAL ? INF : tail.error * 0.5);
         }
     }
     if (keeps(v, error, log_p)) return probability(v, log_p);

@@ -63,12 +63,18 @@ LogDensity beta_log_density(double x, double a, double b) {
 // The F density through the beta law of u = y/(y + 1), y = x df1/df2:
 // f(x) = g(u) du/dx with du/dx = (df1/df2)/(y + 1)^2, which with
 // g(u) = u^h1 w^h2 / (B u w), w = 1 - u = 1/(y + 1), is u^h1 w^h2 / (B x).
+// Where y overflows, w = 1/(y + 1) < 2^-1020 and h1 w = df2/(2x) < 1/2, so
+// h1 ln(1 - w) = -h1 w to the last bit and ln w = ln df2 - ln df1 - ln x.
 double f_log_density(double x, double df1, double df2) {
-    const BetaPower power(df1 * 0.5, df2 * 0.5);
+    const double h1 = df1 * 0.5;
+    const double h2 = df2 * 0.5;
     const double y = x * (df1 / df2);
     const double log_x = log_value(x);
-    if (y == INF) return power.log_at(1, (df2 / df1) / x) - log_x;
-    return power.log_at(y / (y + 1), 1 / (y + 1)) - log_x;
+    if (y == INF) {
+        const double log_w = (log_value(df2) - log_value(df1)) - log_x;
+        return ((h2 * log_w - exp_value(log_value(h1) + log_w)) - log_beta_value(h1, h2)) - log_x;
+    }
+    return BetaPower(h1, h2).log_at(y / (y + 1), 1 / (y + 1)) - log_x;
 }
 
 // Up to this y the literal t = (1 - q x) q, where 1 - q x = 1/(y + 1)

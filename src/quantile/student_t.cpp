@@ -9,6 +9,7 @@
 #include "quantile/quantile.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/inc_beta.hpp"
 #include "special/root_rule.hpp"
 #include "special/trig.hpp"
 
@@ -77,13 +78,27 @@ double hill_core(double P, double n) {
 
 // The magnitude y of the quantile whose tail pt(-y) is T, from a candidate
 // r: r where it meets the quantile rule, else the least magnitude whose tail
-// has come down to T, found by bisection over the doubles. The tail decreases
-// in y, so -pt(-y) is the increasing function that the rule reads.
+// has come down to T, found by bisection over the doubles. The rule reads an
+// increasing function of y: minus the tail, or, from T = 1/4 on, the central
+// mass (1/2) I_u(1/2, dof/2), u = y^2/(y^2 + dof), against 1/2 - T (exact
+// there), since near the median the tail rounds to within 2^-54 of 1/2.
+constexpr double CENTRAL_TAIL = 0.25;
+
+double central_mass(double y, double n) {
+    const double q = (n / y) / y;
+    const double u = 1 / (1 + q);
+    // Beyond u = 1/2 the tail is below 0.3 and 1/2 minus it rounds once.
+    if (u <= 0.5) return inc_beta(0.5, n * 0.5, u, false) * 0.5;
+    return 0.5 - pt(-y, n, false);
+}
+
 double checked_magnitude(double r, double n, double T) {
-    const auto forward = [n](double y) { return -pt(-y, n, false); };
-    const double y = checked_quantile(r, -T, 0.0, LARGEST, forward);
+    const bool central = T >= CENTRAL_TAIL;
+    const auto forward = [n, central](double y) { return central ? central_mass(y, n) : -pt(-y, n, false); };
+    const double level = central ? 0.5 - T : -T;
+    const double y = checked_quantile(r, level, 0.0, LARGEST, forward);
     // No double reaches: the quantile lies beyond them.
-    return y == LARGEST && !(forward(LARGEST) >= -T) ? INF : y;
+    return y == LARGEST && !(forward(LARGEST) >= level) ? INF : y;
 }
 
 }  // namespace

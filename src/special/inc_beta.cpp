@@ -71,7 +71,7 @@ constexpr double FRONT_EXPONENT_LOW = -700;
 
 }  // namespace
 
-CheckedValue inc_beta_checked(double a, double b, double x) {
+CheckedValue inc_beta_checked(double a, double b, double x, double argument_error) {
     if (a != a || b != b || x != x) return {NaN, INF};
     if (x <= 0) return {0.0, 0.0};
     if (x < EPS) return {0.0, INF};
@@ -83,7 +83,8 @@ CheckedValue inc_beta_checked(double a, double b, double x) {
     const double log_z = log_kernel(z);
     const double exponent = (log_1mz * q + log_z * p) - lbeta_kernel(p, q);
     const Fraction k = lentz_fraction(p, q, z);
-    const double front_tail = (exp_kernel(exponent) / p) * k.value;
+    const double front = exp_kernel(exponent);
+    const double front_tail = (front / p) * k.value;
     const double v = direct ? front_tail : 1 - front_tail;
     if (!k.converged) return {v, INF};
     const double s = a + b;
@@ -91,9 +92,10 @@ CheckedValue inc_beta_checked(double a, double b, double x) {
                              (log_gamma_magnitude(s + 2) + (1 / p + 1 / q));
     const double error = LITERAL_ERROR_SCALE * magnitude;
     if (direct && !(exponent >= FRONT_EXPONENT_LOW && error <= KEPT_ERROR)) return {v, INF};
-    // The front's relative error times the front, and on the reflected side
-    // one rounding of 1 - F.
-    return {v, error * front_tail + (direct ? 0.0 : EPS)};
+    // The front's relative error times the front, the argument's error, and
+    // on the reflected side one rounding of 1 - F.
+    const double moved = argument_error == 0 ? 0.0 : front * argument_error / (1 - x);
+    return {v, (error * front_tail + moved) + (direct ? 0.0 : EPS)};
 }
 
 bool keeps(double v, double error, bool log_p) {
@@ -155,8 +157,10 @@ double from_upper(double upper, bool log_p) {
 //     β_(m+1) = (2m(a + m) - (a - 1)(b - 1) + y M)/((s - 1)(s + 1)),
 //     M = s (s + b - 2m - 1) - (2m(b - m) + b - 2m),
 // whose terms cancel only as far as β itself is small. Below x = 1/2 the
-// direct sum is the better of the two. Every product is formed as a product
-// of ratios, so that no shape overflows it.
+// direct sum is the better of the two. Near 1 the β are of order b/a or
+// y, subnormal for the largest a, so there every β is scaled by λ = a + 1
+// and every α by λ² (which leaves K/λ); every product is formed from
+// ratios, so that no shape overflows it.
 //
 // Where it is used (below the split point, and outside the quadrature's
 // window for two large shapes) the even part converges within 90 levels
@@ -164,28 +168,34 @@ double from_upper(double upper, bool log_p) {
 // deviations); the last level leaves a threefold margin.
 constexpr int EVEN_FRACTION_LAST_LEVEL = 300;
 
-// d_(2m+1) for m >= 0 and d_2m for m >= 1.
-double odd_coefficient(double a, double b, double x, double m) {
-    return -((a + m) / (a + 2 * m)) * ((a + b + m) / (a + 2 * m + 1)) * x;
+// d_(2m+1) for m >= 0 and d_2m for m >= 1, times the scale.
+double odd_coefficient(double a, double b, double x, double m, double scale) {
+    return -(((a + m) / (a + 2 * m)) * scale) * ((a + b + m) / (a + 2 * m + 1)) * x;
 }
 
-double even_coefficient(double a, double b, double x, double m) {
-    return (m / (a + (2 * m - 1))) * ((b - m) / (a + 2 * m)) * x;
+double even_coefficient(double a, double b, double x, double m, double scale) {
+    return ((m / (a + (2 * m - 1))) * scale) * ((b - m) / (a + 2 * m)) * x;
 }
 
+// β_(level+1) times the scale (1 below x = 1/2, a + 1 above).
 double even_denominator(double a, double b, double x, double y, int level) {
     const double m = static_cast<double>(level);
-    if (x < 0.5) return level == 0 ? 1 + odd_coefficient(a, b, x, 0) : (1 + even_coefficient(a, b, x, m)) + odd_coefficient(a, b, x, m);
-    if (level == 0) return (y * (a + b) - (b - 1)) / (a + 1);
+    if (x < 0.5) {
+        if (level == 0) return 1 + odd_coefficient(a, b, x, 0, 1);
+        return (1 + even_coefficient(a, b, x, m, 1)) + odd_coefficient(a, b, x, m, 1);
+    }
+    if (level == 0) return y * (a + b) - (b - 1);
     const double s = a + 2 * m;
-    const double lead = (2 * m) * ((a + m) / (s + 1)) / (s - 1) - ((a - 1) / (s - 1)) * ((b - 1) / (s + 1));
-    const double growth = (s / (s - 1)) * ((s + b - (2 * m + 1)) / (s + 1)) -
-                          ((2 * m) * ((b - m) / (s - 1)) + (b - 2 * m) / (s - 1)) / (s + 1);
+    const double lambda = a + 1;
+    const double lead = (2 * m) * ((a + m) / (s + 1)) * (lambda / (s - 1)) - ((a - 1) / (s - 1)) * ((b - 1) * (lambda / (s + 1)));
+    const double growth = (s / (s - 1)) * ((s + b - (2 * m + 1)) * (lambda / (s + 1))) -
+                          ((2 * m) * ((b - m) / (s - 1)) + (b - 2 * m) / (s - 1)) * (lambda / (s + 1));
     return lead + y * growth;
 }
 
 double even_fraction(double a, double b, double x, double y) {
     constexpr double TINY = 0x1p-1000;
+    const double scale = x < 0.5 ? 1.0 : a + 1;
     double d = even_denominator(a, b, x, y, 0);
     if (d == 0) d = TINY;
     d = 1 / d;
@@ -193,7 +203,7 @@ double even_fraction(double a, double b, double x, double y) {
     double f = d;
     for (int level = 1; level <= EVEN_FRACTION_LAST_LEVEL; ++level) {
         const double m = static_cast<double>(level);
-        const double alpha = odd_coefficient(a, b, x, m - 1) * even_coefficient(a, b, x, m);
+        const double alpha = odd_coefficient(a, b, x, m - 1, scale) * even_coefficient(a, b, x, m, scale);
         const double beta = even_denominator(a, b, x, y, level);
         d = beta - alpha * d;
         if (d == 0) d = TINY;
@@ -204,7 +214,7 @@ double even_fraction(double a, double b, double x, double y) {
         f = f * change;
         if (abs_value(change - 1) < FRACTION_TOLERANCE) break;
     }
-    return f;
+    return f * scale;
 }
 
 // ln(x^a y^b K / (a B(a, b))), the direct form with its front kept in logs.
@@ -220,15 +230,23 @@ double inc_beta_sound(double a, double b, double x, double y, bool log_p) {
     if (!(y > 0)) return log_p ? 0.0 : 1.0;
     const double s = a + b;
     if (a >= QUADRATURE_SHAPE && b >= QUADRATURE_SHAPE) {
-        const double mean = a / s;
+        // Integrated in whichever of x and y is at most 1/2, where the nodes
+        // and their complements keep their relative accuracy:
+        // I_x(a, b) = 1 - I_y(b, a).
+        const bool mirror = x > 0.5;
+        const double p = mirror ? b : a;
+        const double z = mirror ? y : x;
+        const double mean = p / s;
         // sqrt_kernel reads arguments below EPS as 0; the variance is scaled
         // by 2^104 first.
         const double sd = sqrt_kernel((((a / s) * (b / s)) * 0x1p104) / (s + 1)) * 0x1p-52;
-        const double distance = x - mean;
+        const double distance = z - mean;
         if (abs_value(distance) <= QUADRATURE_REACH * sd) {
-            const BetaPower power(a, b);
-            if (distance <= 0) return finish(density_integral(power, mean - QUADRATURE_WINDOW * sd, x), log_p);
-            return from_upper(density_integral(power, x, mean + QUADRATURE_WINDOW * sd), log_p);
+            const BetaPower power(p, mirror ? a : b);
+            const bool below = distance <= 0;
+            const double mass = below ? density_integral(power, mean - QUADRATURE_WINDOW * sd, z)
+                                      : density_integral(power, z, mean + QUADRATURE_WINDOW * sd);
+            return below != mirror ? finish(mass, log_p) : from_upper(mass, log_p);
         }
     }
     // The split point compared on the side where x and y are both resolved.
@@ -238,6 +256,10 @@ double inc_beta_sound(double a, double b, double x, double y, bool log_p) {
         return log_p ? (log_tail > 0 ? 0.0 : log_tail) : finish(exp_value(log_tail), false);
     }
     return from_upper(exp_value(log_direct_form(b, a, y, x)), log_p);
+}
+
+double log_power_tail(double a, double b, double log_x) {
+    return (a * log_x - log_value(a)) - log_beta_value(a, b);
 }
 
 double inc_beta(double a, double b, double x, bool log_p) {

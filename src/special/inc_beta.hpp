@@ -13,8 +13,10 @@ struct CheckedValue {
     double error;
 };
 
-// inc_beta_kernel(a, b, x) for a, b > 0, with the bound.
-CheckedValue inc_beta_checked(double a, double b, double x);
+// inc_beta_kernel(a, b, x) for a, b > 0, with the bound. x may carry a
+// relative error of its own (rounding where callers form it), which moves I
+// by up to f(x) x argument_error = x^a (1 - x)^b / B(a, b) argument_error/(1 - x).
+CheckedValue inc_beta_checked(double a, double b, double x, double argument_error = 0);
 
 // Whether a probability v with that absolute error bound is kept: positive,
 // within
@@ -27,6 +29,13 @@ bool keeps(double v, double error, bool log_p);
 // is positive. y = 1 - x, passed in to its full relative accuracy by callers
 // that know it better than 1 - x rounds.
 double inc_beta_sound(double a, double b, double x, double y, bool log_p);
+
+// Below this x, I_x(a, b) is its first power-series term x^a/(a B(a, b)) to
+// a relative O(x max(1, b)), far below the rounding for every b < 2^800.
+constexpr double POWER_TAIL_ARGUMENT = 0x1p-900;
+
+// ln(x^a/(a B(a, b))) from ln x, for arguments that underflow as values.
+double log_power_tail(double a, double b, double log_x);
 
 // The kernel's value, clamped to [0, 1] and logged under log_p, wherever
 // keeps() holds for it; inc_beta_sound elsewhere.
