@@ -382,11 +382,13 @@ def binomial_quantile(p, n, prob, margin=1e-6):
             hi = mid
         else:
             lo = mid
-    # Past ten million a count within the tolerance of the rule is sound anyway.
-    for k in (hi, hi - 1) if hi < 10**7 else ():
+    # Past ten million a count within the tolerance of the rule is sound anyway,
+    # but near 1 the rounding of the distribution function to a double can
+    # still move the count by more.
+    for k in (hi, hi - 1):
         if 0 <= k < n:
             low, up = binomial_tails(k, n, prob)
-            slack = margin * target + (0 if lower else mp.mpf(2) ** -53)
+            slack = (margin * target if hi < 10**7 else 0) + (0 if lower else mp.mpf(2) ** -53)
             if abs((low if lower else up) - target) <= slack:
                 return None
     return hi
@@ -567,10 +569,46 @@ def binomial_quantiles(refs):
             refs.add("qbinom", (p, n, prob), "extreme", mp.mpf(binomial_quantile(p, n, prob)))
 
 
+# Both sides of the switches between the literal algorithms and the forms that
+# replace them; tests/test_tails_beta_family.py pins their bits.
+SWITCH_POINTS = [
+    ("pbeta", (0.49, 5e5, 5e5)), ("pbeta", (0.49, 7e5, 7e5)),
+    ("pbeta", (0.499452, 1e7, 1e7)), ("pbeta", (0.49943, 1e7, 1e7)),
+    ("pt", (-1e4, 2.0)), ("pt", (-2e4, 2.0)), ("pt", (-3.0, 1e6)), ("pt", (-3.0, 1e7)),
+    ("pt", (-1e135, 3.0)), ("pt", (-1e136, 3.0)),
+    ("pf", (2.0, 3.0, 1e6)), ("pf", (2.0, 3.0, 1e8)), ("pf", (1e-270, 3.0, 5.0)), ("pf", (1e-272, 3.0, 5.0)),
+    ("dbeta", (2.0 ** -52, 2.0, 3.0)), ("dbeta", (2.0 ** -53, 2.0, 3.0)),
+    ("dbeta", (0.3, 3e5, 7e5)), ("dbeta", (0.3, 3e6, 7e6)),
+    ("dt", (1.0, 1e6)), ("dt", (1.0, 1e7)), ("df", (1.0, 1e6, 1e6)), ("df", (1.0, 3e6, 3e6)),
+    ("dbinom", (250000, 500000, 0.5)), ("dbinom", (300000, 600000, 0.5)),
+    ("pbinom", (249000, 500000, 0.5)), ("pbinom", (349000, 700000, 0.5)),
+    ("pbinom", (195, 300, 0.5)), ("pbinom", (196, 300, 0.5)),
+    ("pbinom", (2271, 2411, 0.9998368281067137)), ("pbinom", (2276, 2411, 0.9998368281067137)),
+    ("qbinom", (0.5, 1000, 0.3)), ("qbinom", (1 - 2.0 ** -21, 1000, 0.3)),
+    ("qbeta", (0.3, 2.0, 3.0)), ("qbeta", (1e-300, 2.0, 3.0)), ("qt", (0.3, 1e12)),
+]
+
+
+def switch_references(refs):
+    densities = {"dbeta": d_beta, "dt": d_t, "df": d_f, "dbinom": d_binom}
+    probabilities = {"pbeta": p_beta, "pt": p_t, "pf": p_f, "pbinom": p_binom}
+    for name, args in SWITCH_POINTS:
+        if name in densities or name in probabilities:
+            value, log = (densities.get(name) or probabilities[name])(*args)
+            refs.add(name, args, region(False, value, False), value, log)
+        elif name == "qbinom":
+            with mp.workdps(digits_for(args[1])):
+                refs.add(name, args, region(False, args[0], False), mp.mpf(binomial_quantile(*args)))
+        else:
+            law = BetaLaw(*args[1:]) if name == "qbeta" else TLaw(*args[1:])
+            with mp.workdps(digits_for(*args[1:]) + 10):
+                refs.add(name, args, region(False, args[0], False), quantile_of(law, args[0]))
+
+
 def main():
     refs = References("beta_family")
     for build in (beta_references, beta_quantiles, t_references, t_quantiles, f_references, f_quantiles,
-                  binomial_references, binomial_quantiles):
+                  binomial_references, binomial_quantiles, switch_references):
         start = time.time()
         build(refs)
         print(f"{build.__name__}: {time.time() - start:.0f} s", flush=True)

@@ -56,3 +56,67 @@ def test_quantiles_non_decreasing_in_p(name, params):
     slack = 0.0 if name == "qbinom" else 2e-6 * np.abs(np.where(np.isinf(low), 0, low)) + 2 * 5e-324
     bad = np.nonzero(~(high >= low - slack))[0]
     assert bad.size == 0, [(P_GRID[i], low[i], high[i]) for i in bad[:5]]
+
+
+# The bits on both sides of each switch: on the kept side the literal
+# algorithm's own result, on the other the form that replaces it. Every point
+# is also among the references (SWITCH_POINTS of the reference script), where
+# its value is checked against mpmath.
+SWITCH_BITS = [
+    # incomplete beta: the literal fraction while its error bound allows, the
+    # front factor in logs beyond; quadrature within 5 standard deviations of
+    # the centre of two large shapes, the even fraction beyond
+    ("pbeta", (0.49, 5e5, 5e5), "0x1.af2391bbbf9cbp-295"),
+    ("pbeta", (0.49, 7e5, 7e5), "0x1.0d07a41933b4bp-410"),
+    ("pbeta", (0.499452, 1e7, 1e7), "0x1.feb3f8e732765p-22"),
+    ("pbeta", (0.49943, 1e7, 1e7), "0x1.701cfe3ef7c7dp-23"),
+    # t: the closed form for 2 degrees of freedom while 1/2 - |x|/(2r) keeps
+    # 2^-24; the literal incomplete beta while the rounding of its argument
+    # allows; the first power-series term where dof/(dof + x^2) < 2^-900
+    ("pt", (-1e4, 2.0), "0x1.5798edc000000p-28"),
+    ("pt", (-2e4, 2.0), "0x1.5798ee0d6abd8p-30"),
+    ("pt", (-3.0, 1e6), "0x1.61e05a9f00b00p-10"),
+    ("pt", (-3.0, 1e7), "0x1.61de58b2f91a1p-10"),
+    ("pt", (-1e135, 3.0, True), "-0x1.d23980abbe99bp+9"),
+    ("pt", (-1e136, 3.0, True), "-0x1.d5adb1fef099bp+9"),
+    # F: the same for y/(y + 1); the power-series term where it is below 2^-900
+    ("pf", (2.0, 3.0, 1e6), "0x1.c6daedcd70437p-1"),
+    ("pf", (2.0, 3.0, 1e8), "0x1.c6db060bf33efp-1"),
+    ("pf", (1e-270, 3.0, 5.0, True), "-0x1.d20b9f936e18cp+9"),
+    ("pf", (1e-272, 3.0, 5.0, True), "-0x1.d57fd0e6a018cp+9"),
+    # densities: the literal log-density from x = 2^-52 on and within its
+    # error bound, the front factor in logs elsewhere
+    ("dbeta", (2.0**-52, 2.0, 3.0), "0x1.7fffffffffff4p-49"),
+    ("dbeta", (2.0**-53, 2.0, 3.0), "0x1.800000000001ap-50"),
+    ("dbeta", (0.3, 3e5, 7e5), "0x1.b348157352377p+9"),
+    ("dbeta", (0.3, 3e6, 7e6), "0x1.581ed278df557p+11"),
+    ("dt", (1.0, 1e6), "0x1.ef8e48a07dd07p-3"),
+    ("dt", (1.0, 1e7), "0x1.ef8e57437d9a9p-3"),
+    ("df", (1.0, 1e6, 1e6), "0x1.8ef132bbfa504p+7"),
+    ("df", (1.0, 3e6, 3e6), "0x1.597e7eb1618d6p+8"),
+    # binomial: the literal mass and sums while the log-mass bound allows (n
+    # about 6e5 at prob 1/2), the saddle-point mass and the incomplete beta
+    # beyond; one minus the upper tail above 1 - 2^-24; the incomplete beta
+    # where masses flushed to zero could matter
+    ("dbinom", (250000, 500000, 0.5), "0x1.27cc34c66cc89p-10"),
+    ("dbinom", (300000, 600000, 0.5), "0x1.0e066ea7276dep-10"),
+    ("pbinom", (249000, 500000, 0.5), "0x1.33e9fcebec57ep-9"),
+    ("pbinom", (349000, 700000, 0.5), "0x1.1499111f33f9ap-7"),
+    ("pbinom", (195, 300, 0.5), "0x1.fffffdfe36324p-1"),
+    ("pbinom", (196, 300, 0.5), "0x1.fffffef4e30f7p-1"),
+    ("pbinom", (2276, 2411, 0.9998368281067137), "0x1.b8c43dafc2a0dp-954"),
+    ("pbinom", (2271, 2411, 0.9998368281067137), "0x1.10b1a13c22115p-996"),
+    # quantiles: the literal result where it meets the rule, else bisection
+    ("qbinom", (0.5, 1000, 0.3), "0x1.2c00000000000p+8"),
+    ("qbinom", (1 - 2.0**-21, 1000, 0.3), "0x1.7400000000000p+8"),
+    ("qbeta", (0.3, 2.0, 3.0), "0x1.16ebd0ecac2b3p-2"),
+    ("qbeta", (1e-300, 2.0, 3.0), "0x1.561b6f45e5154p-500"),
+    ("qt", (0.3, 1e12), "-0x1.0c7e39582cbdep-1"),
+]
+
+
+@pytest.mark.parametrize("name, args, want", SWITCH_BITS, ids=[f"{n}{a}" for n, a, _ in SWITCH_BITS])
+def test_bits_at_the_switches(name, args, want):
+    assert_bits(getattr(q, name)(*args), float.fromhex(want), f"{name}{args}")
+    listed = [point[0] for point in DATA[name]]
+    assert any(a == list(args[: len(a)]) for a in listed), f"{name}{args} is not among the references"

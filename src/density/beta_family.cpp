@@ -35,29 +35,26 @@ double beta_end_point(double power, double other_shape, bool log) {
 // A log-density as the result: its exponential without early underflow.
 double density_result(double log_density, bool log) { return log ? log_density : exp_value(log_density); }
 
-// The beta log-density for 0 < x < 1 and finite positive shapes: the literal
-// formula where its error bound allows (x >= EPS, so that both logarithms
-// resolve x), else the front factor in logs.
+// The literal beta log-density for 0 < x < 1 and finite positive shapes, with
+// a bound on its absolute error; an infinite bound below x = EPS, where the
+// logarithms do not resolve x.
 struct LogDensity {
     double value;
-    bool literal;
+    double bound;
 };
 
-LogDensity beta_log_density(double x, double a, double b) {
-    if (x >= EPS) {
-        const double log_x = log_kernel(x);
-        const double log_beta = lbeta_kernel(a, b);
-        const double log_1mx = log_kernel(1 - x);
-        // a == 1 or b == 1 makes its power of x or 1 - x equal to 1 even where
-        // the logarithm underflows to -infinity.
-        const double log_density =
-            (coef_times_log(a - 1, log_x) - log_beta) + coef_times_log(b - 1, log_1mx);
-        const double magnitude =
-            (abs_value((a - 1) * log_x) + abs_value((b - 1) * log_1mx)) +
-            (log_gamma_magnitude(a + b + 2) + (1 / a + 1 / b));
-        if (LITERAL_ERROR_SCALE * magnitude <= KEPT_ERROR) return {log_density, true};
-    }
-    return {BetaPower(a, b).log_density(x, 1 - x), false};
+LogDensity literal_beta_log_density(double x, double a, double b) {
+    if (!(x >= EPS)) return {NaN, INF};
+    const double log_x = log_kernel(x);
+    const double log_beta = lbeta_kernel(a, b);
+    const double log_1mx = log_kernel(1 - x);
+    // a == 1 or b == 1 makes its power of x or 1 - x equal to 1 even where
+    // the logarithm underflows to -infinity.
+    const double log_density = (coef_times_log(a - 1, log_x) - log_beta) + coef_times_log(b - 1, log_1mx);
+    const double magnitude =
+        (abs_value((a - 1) * log_x) + abs_value((b - 1) * log_1mx)) + (log_gamma_magnitude(a + b + 2) + (1 / a + 1 / b));
+    const double bound = LITERAL_ERROR_SCALE * magnitude;
+    return {log_density, bound == bound ? bound : INF};
 }
 
 // The F density through the beta law of u = y/(y + 1), y = x df1/df2:
@@ -105,7 +102,9 @@ double dbeta(double x, double a, double b, bool log) {
     if (a == 0 || b == 0 || any_posinf(a, b)) return special_value(degenerate_beta(x, a, b), log);
     if (x == 0) return beta_end_point(a, b, log);
     if (x == 1) return beta_end_point(b, a, log);
-    return canonical(density_result(beta_log_density(x, a, b).value, log));
+    const LogDensity literal = literal_beta_log_density(x, a, b);
+    if (keeps_log(literal.value, literal.bound, log)) return density_result(literal.value, log);
+    return canonical(density_result(BetaPower(a, b).log_density(x, 1 - x), log));
 }
 
 double df(double x, double df1, double df2, bool log) {
@@ -137,16 +136,13 @@ double df(double x, double df1, double df2, bool log) {
     const double q = (h1 / h2) / (y + 1);
     const double t = (1 - q * x) * q;
     // 1 - q x = 1/(y + 1) cancels, with a relative error of about y units of
-    // 2^-53; the beta density at u must resolve u and 1 - u.
+    // 2^-53 (an absolute one in ln t); the beta density at u must resolve u and
+    // 1 - u.
     if (y <= F_LITERAL_RATIO) {
-        const LogDensity beta = beta_log_density(u, h1, h2);
-        if (beta.literal) {
-            if (log) {
-                const double log_t = log_kernel(t);
-                return log_t + beta.value;
-            }
-            return t * exp_value(beta.value);
-        }
+        const LogDensity beta = literal_beta_log_density(u, h1, h2);
+        const double log_t = log_value(t);
+        const double bound = beta.bound + (y + 4) * 0x1p-53;
+        if (keeps_log(log_t + beta.value, bound, log)) return log ? log_t + beta.value : t * exp_value(beta.value);
     }
     return canonical(density_result(f_log_density(x, df1, df2), log));
 }
@@ -166,7 +162,7 @@ double dt(double x, double dof, bool log) {
         ((log_gamma_h - (log_dof + LN_PI) * 0.5) - log_gamma_k) + log_base * (-h);
     // Both log-gamma values, ln dof and h times the rounding of 1 + x^2/dof.
     const double magnitude = (2 * log_gamma_magnitude(h + 2) + 1 / k) + h * (abs_value(log_base) + 1);
-    if (LITERAL_ERROR_SCALE * magnitude <= KEPT_ERROR && log_base != INF) {
+    if (log_base != INF && keeps_log(log_density, LITERAL_ERROR_SCALE * magnitude, log)) {
         return density_result(log_density, log);
     }
     return canonical(density_result(t_log_density(x, dof), log));

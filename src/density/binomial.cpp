@@ -36,9 +36,10 @@ double dbinom(std::int64_t x, std::int64_t n_trials, double prob, bool log) {
     // itself rather than the exponential of a log-mass.
     if (n_trials == 1) return dbern(x, prob, log);
     const BinomialMass mass(n_trials, prob);
-    if (mass.log_mass_error() <= KEPT_ERROR) {
+    const double error = mass.log_mass_error();
+    if (error <= KEPT_ERROR) {
         const double log_mass = mass.log_mass(x);
-        return log ? log_mass : exp_value(log_mass);
+        if (keeps_log(log_mass, error, log)) return log ? log_mass : exp_value(log_mass);
     }
     return canonical(log ? sound_log_mass(x, n_trials, prob) : exp_value(sound_log_mass(x, n_trials, prob)));
 }

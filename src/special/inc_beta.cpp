@@ -66,7 +66,6 @@ double direct_form(double a, double b, double x) {
 // bound on the front's error, and on the reflected side the rounding of
 // 1 - F, stay below KEPT_ERROR relative (below KEPT_LOG_ERROR absolute for a
 // logarithm near 0).
-constexpr double KEPT_LOG_ERROR = 1e-13;
 constexpr double FRONT_EXPONENT_LOW = -700;
 
 }  // namespace
