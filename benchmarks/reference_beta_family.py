@@ -172,9 +172,30 @@ def p_t(x, dof):
         return value_and_log(tail, 1 - tail) if x < 0 else value_and_log(1 - tail, tail)
 
 
+def f_limit_tails(x, d1, d2):
+    """(lower, upper) of the F law with one infinite degree of freedom: a
+    scaled inverse chi-squared (df1) or chi-squared (df2) variable."""
+    if d1 == mp.inf:
+        h = d2 / 2
+        return mp.gammainc(h, h / x, mp.inf, regularized=True), mp.gammainc(h, 0, h / x, regularized=True)
+    h = d1 / 2
+    return mp.gammainc(h, 0, h * x, regularized=True), mp.gammainc(h, h * x, mp.inf, regularized=True)
+
+
+def f_limit_log_density(x, d1, d2):
+    if d1 == mp.inf:
+        h = d2 / 2
+        return h * mp.log(h) - mp.loggamma(h) - (h + 1) * mp.log(x) - h / x
+    h = d1 / 2
+    return h * mp.log(h) - mp.loggamma(h) + (h - 1) * mp.log(x) - h * x
+
+
 def d_f(x, d1, d2):
     with mp.workdps(digits_for(d1, d2, x)):
         x, d1, d2 = m(x), m(d1), m(d2)
+        if mp.inf in (d1, d2):
+            log = f_limit_log_density(x, d1, d2)
+            return +mp.exp(log), +log
         h1, h2 = d1 / 2, d2 / 2
         log = (h1 * mp.log(d1 * x / d2) - (h1 + h2) * mp.log1p(d1 * x / d2) - mp.log(x)
                - log_beta(h1, h2))
@@ -184,6 +205,8 @@ def d_f(x, d1, d2):
 def p_f(x, d1, d2):
     with mp.workdps(digits_for(d1, d2)):
         x, d1, d2 = m(x), m(d1), m(d2)
+        if mp.inf in (d1, d2):
+            return value_and_log(*f_limit_tails(x, d1, d2))
         return value_and_log(*inc_beta(d1 / 2, d2 / 2, d1 * x / (d1 * x + d2), d2 / (d1 * x + d2)))
 
 
@@ -290,21 +313,27 @@ class BetaLaw:
 class FLaw:
     def __init__(self, d1, d2):
         self.d1, self.d2 = m(d1), m(d2)
-        self.beta = BetaLaw(d1 / 2, d2 / 2)
+        self.beta = None if math.inf in (d1, d2) else BetaLaw(d1 / 2, d2 / 2)
 
     def tails(self, x):
+        if mp.inf in (self.d1, self.d2):
+            return f_limit_tails(x, self.d1, self.d2)
         z = self.d1 * x + self.d2
         return inc_beta(self.beta.a, self.beta.b, self.d1 * x / z, self.d2 / z)
 
     def density(self, x):
+        if mp.inf in (self.d1, self.d2):
+            return mp.exp(f_limit_log_density(x, self.d1, self.d2))
         z = self.d1 * x + self.d2
         return self.beta.density(self.d1 * x / z) * self.d1 * self.d2 / (z * z)
 
     def tails_of_t(self, t):
+        if self.beta is None:
+            return self.tails(self.quantile_of_t(t))
         return self.beta.tails_of_t(t)
 
     def quantile_of_t(self, t):
-        return self.d2 / self.d1 * mp.exp(t)
+        return mp.exp(t) if self.beta is None else self.d2 / self.d1 * mp.exp(t)
 
 
 class TLaw:
@@ -494,7 +523,7 @@ F_EVERYDAY = [(1, 1), (2, 5), (5, 2), (3, 10), (10, 30), (1, 4.5)]
 # function, which the library does not have (pf(1e-5, 46.6, 2^-52) is 1
 # against 2.7e-15).
 F_EXTREME = [(1e-3, 1), (0.5, 3), (1, 1e-3), (5, 0.001), (1e-3, 1e-3), (1e6, 1e6), (1e12, 1e12), (1, 1e12),
-             (1e12, 1), (1e15, 1e15), (1, 4.7e7), (1, 1e9), (HUGE, 0.5), (1, 0.5)]
+             (1e12, 1), (1e15, 1e15), (1, 4.7e7), (1, 1e9), (HUGE, 0.5), (1, 0.5), (math.inf, 3), (4, math.inf)]
 F_X = [1e-300, 1e-100, 1e-20, 1e-5, 0.01, 0.1, 0.5, 1, 1 + 2.0 ** -52, 2, 5, 20, 100, 1e5, 1.6e20, 2.57e41,
        1e100, 1e300, HUGE]
 

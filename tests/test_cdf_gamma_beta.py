@@ -133,10 +133,13 @@ def test_inverse_gamma_through_gamma_of_reciprocals(x, shape, scale):
 @pytest.mark.parametrize("x", [0.3, 1.0, 2.0, 7.5])
 @pytest.mark.parametrize("d", [1.0, 4.0, 30.0])
 def test_f_with_one_infinite_degree_of_freedom(x, d):
-    # df1 infinite: the complement of a chi-squared value, logged afterwards.
+    # df1 infinite: the complement of a chi-squared value, logged afterwards,
+    # down to 2^-29, where it still keeps 2^-24 of itself (below, the
+    # references check the limit law).
     v = 1 - q.pchisq(d / x, d)
-    assert_bits(q.pf(x, INF, d), v, f"pf({x}, inf, {d})")
-    assert_bits(q.pf(x, INF, d, True), log_kernel(v), f"log pf({x}, inf, {d})")
+    if v >= 2.0**-29:
+        assert_bits(q.pf(x, INF, d), v, f"pf({x}, inf, {d})")
+        assert_bits(q.pf(x, INF, d, True), log_kernel(v), f"log pf({x}, inf, {d})")
     # df2 infinite: the chi-squared value itself, log flag passed on.
     assert_bits(q.pf(x, d, INF), q.pchisq(x * d, d), f"pf({x}, {d}, inf)")
     assert_bits(q.pf(x, d, INF, True), q.pchisq(x * d, d, True), f"log pf({x}, {d}, inf)")

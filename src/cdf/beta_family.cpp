@@ -58,6 +58,9 @@ double t_tail(double x, double dof, bool log_p) {
 // O(df2^2/df1).
 constexpr double F_POWER_TAIL_RATIO = 0x1p-59;
 
+constexpr double INFINITE_DF_KEPT = 0x1p-29;
+constexpr double LIMIT_DF = 0x1p1000;
+
 double f_upper_beyond_overflow(double x, double df1, double df2) {
     if (df2 / x < F_POWER_TAIL_RATIO) {
         const double log_w = (log_value(df2) - log_value(df1)) - log_value(x);
@@ -114,8 +117,14 @@ double pf(double x, double df1, double df2, bool log_p) {
         return certain_zero(log_p);
     }
     // With one infinite degree of freedom its average is 1 and the other
-    // side is a scaled chi-squared variable.
-    if (df1 == INF) return probability(1 - pchisq(df2 / x, df2, false), log_p);
+    // side is a scaled chi-squared variable. 1 - P(chi^2 <= df2/x) keeps 2^-24
+    // of itself down to 2^-29; below, the law with df1 = LIMIT_DF, which
+    // differs from the limit by a relative O(df2/LIMIT_DF).
+    if (df1 == INF) {
+        const double v = 1 - pchisq(df2 / x, df2, false);
+        if (v >= INFINITE_DF_KEPT) return probability(v, log_p);
+        return pf(x, LIMIT_DF, df2, log_p);
+    }
     if (df2 == INF) return pchisq(x * df1, df1, log_p);
     const double h1 = df1 * 0.5;
     const double h2 = df2 * 0.5;

@@ -105,26 +105,30 @@ double qf(double p, double df1, double df2) {
     if (df1 == INF && df2 == INF) {
         return 1;
     }
+    // With one infinite degree of freedom the other side is a scaled
+    // chi-squared variable; its quantile is checked like any other below.
+    double candidate;
     if (df2 == INF) {
-        return qchisq(p, df1) / df1;
+        candidate = qchisq(p, df1) / df1;
+    } else if (df1 == INF) {
+        candidate = df2 / qchisq(1 - p, df2);
+    } else {
+        // F = (B / A) x / (1 - x) for x ~ Beta(A, B), A = df1/2, B = df2/2.
+        const double A = df1 * 0.5;
+        const double B = df2 * 0.5;
+        const double x = inc_beta_inv_kernel(A, B, p);
+        candidate = x / ((A / B) * (1 - x));
     }
-    if (df1 == INF) {
-        return df2 / qchisq(1 - p, df2);
-    }
-    // F = (B / A) x / (1 - x) for x ~ Beta(A, B), A = df1/2, B = df2/2.
-    const double A = df1 * 0.5;
-    const double B = df2 * 0.5;
-    const double x = inc_beta_inv_kernel(A, B, p);
     // The upper tail of F(df1, df2) at y is the lower tail of F(df2, df1) at
     // 1/y, whose rounding moves it by a relative df2/2 units of 2^-53 at most.
     const Target target(p);
     const auto forward = [df1, df2, &target](double y) {
         return target.upper ? -pf(1 / y, df2, df1, false) : pf(y, df1, df2, false);
     };
-    const double y = checked_quantile(x / ((A / B) * (1 - x)), target.level(), 0.0, LARGEST, forward);
+    const double y = checked_quantile(candidate, target.level(), 0.0, LARGEST, forward);
     // No double reaches: the quantile lies beyond them.
     if (y == LARGEST && !(forward(LARGEST) >= target.level())) return INF;
-    return round_below_subnormal(y, p, A, pf(SMALLEST_SUBNORMAL, df1, df2, false));
+    return round_below_subnormal(y, p, df1 * 0.5, pf(SMALLEST_SUBNORMAL, df1, df2, false));
 }
 
 }  // namespace quantora
