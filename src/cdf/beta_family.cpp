@@ -58,8 +58,26 @@ double t_tail(double x, double dof, bool log_p) {
 // O(df2^2/df1).
 constexpr double F_POWER_TAIL_RATIO = 0x1p-59;
 
+// With df1 infinite the lower tail is Q(df2/2, z), z = df2/(2x), the upper
+// chi-squared tail: 1 - P(chi^2 <= df2/x) keeps 2^-24 of itself down to
+// 2^-29. Below, up to z = 2^400, the law with df1 = LIMIT_DF, which differs
+// from the limit by a relative O(z^2/LIMIT_DF); beyond, the first term
+// z^(h - 1) e^-z / Γ(h) of the asymptotic series, to a relative O(h/z) = O(x).
 constexpr double INFINITE_DF_KEPT = 0x1p-29;
 constexpr double LIMIT_DF = 0x1p1000;
+constexpr double GAMMA_TAIL_ARGUMENT = 0x1p400;
+constexpr double GAMMA_TAIL_RATIO = 0x1p-60;
+
+double f_infinite_df1(double x, double df2, bool log_p) {
+    const double v = 1 - pchisq(df2 / x, df2, false);
+    if (v >= INFINITE_DF_KEPT) return probability(v, log_p);
+    const double h = df2 * 0.5;
+    const double z = h / x;
+    if (!(z > GAMMA_TAIL_ARGUMENT && x < GAMMA_TAIL_RATIO)) return pf(x, LIMIT_DF, df2, log_p);
+    // Beyond the doubles z makes ln Q itself -infinity.
+    const double log_tail = z == INF ? -INF : ((h - 1) * log_value(z) - z) - log_gamma_value(h);
+    return log_p ? log_tail : exp_value(log_tail);
+}
 
 double f_upper_beyond_overflow(double x, double df1, double df2) {
     if (df2 / x < F_POWER_TAIL_RATIO) {
@@ -117,14 +135,8 @@ double pf(double x, double df1, double df2, bool log_p) {
         return certain_zero(log_p);
     }
     // With one infinite degree of freedom its average is 1 and the other
-    // side is a scaled chi-squared variable. 1 - P(chi^2 <= df2/x) keeps 2^-24
-    // of itself down to 2^-29; below, the law with df1 = LIMIT_DF, which
-    // differs from the limit by a relative O(df2/LIMIT_DF).
-    if (df1 == INF) {
-        const double v = 1 - pchisq(df2 / x, df2, false);
-        if (v >= INFINITE_DF_KEPT) return probability(v, log_p);
-        return pf(x, LIMIT_DF, df2, log_p);
-    }
+    // side is a scaled chi-squared variable.
+    if (df1 == INF) return f_infinite_df1(x, df2, log_p);
     if (df2 == INF) return pchisq(x * df1, df1, log_p);
     const double h1 = df1 * 0.5;
     const double h2 = df2 * 0.5;

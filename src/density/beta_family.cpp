@@ -125,8 +125,8 @@ double df(double x, double df1, double df2, bool log) {
     }
     // One infinite degree of freedom turns the ratio into a scaled inverse
     // chi-squared or chi-squared variable.
-    if (df1 == INF) return dinvgamma(x, df2 * 0.5, df2 * 0.5, log);
-    if (df2 == INF) return dgamma(x, df1 * 0.5, 2 / df1, log);
+    if (df1 == INF) return canonical(dinvgamma(x, df2 * 0.5, df2 * 0.5, log));
+    if (df2 == INF) return canonical(dgamma(x, df1 * 0.5, 2 / df1, log));
     // u = y / (y + 1) is beta(df1/2, df2/2) distributed; t = du/dx, written as
     // (1 - q x) q = q / (y + 1) with q = (df1/df2) / (y + 1).
     const double y = (x * df1) / df2;

@@ -15,7 +15,7 @@ namespace {
 // complement as 0, and the saddle-point form between.
 double sound_log_mass(std::int64_t x, std::int64_t n_trials, double prob) {
     const double n = static_cast<double>(n_trials);
-    if (x == 0) return n * log1p_value(-prob);
+    if (x == 0) return plus_zero(n * log1p_value(-prob));
     if (x == n_trials) return n * log_value(prob);
     if (prob == 0 || prob == 1) return -INF;
     return binomial_log_mass_saddle(x, n_trials, prob);
@@ -33,8 +33,8 @@ double dbinom(std::int64_t x, std::int64_t n_trials, double prob, bool log) {
     if (x < 0 || x > n_trials) return constant_zero(log);
     if (n_trials == 0) return special_value(1.0, log);
     // A single trial is a Bernoulli variable, whose mass is prob or 1 - prob
-    // itself rather than the exponential of a log-mass.
-    if (n_trials == 1) return dbern(x, prob, log);
+    // itself rather than the exponential of a log-mass (a prob of -0 as +0).
+    if (n_trials == 1) return plus_zero(dbern(x, prob, log));
     const BinomialMass mass(n_trials, prob);
     const double error = mass.log_mass_error();
     if (error <= KEPT_ERROR) {

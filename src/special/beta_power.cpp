@@ -22,20 +22,20 @@ constexpr double SADDLE_SHAPE = 10;
 // that the difference of two large log-gamma values is not formed.
 constexpr double RATIO_SHAPE = 10;
 
-// ln Γ(c) for c > 0. Below 1, ln Γ(1 + c) - ln c: the Lanczos sum is built on
-// c - 1, which drops the low bits of a small c, while 1 + c keeps its
-// relative accuracy where ln Γ is flat.
-double log_gamma_value(double c) {
-    if (c < 1) return lgamma_kernel(c + 1) - log_value(c);
-    return lgamma_kernel(c);
-}
-
 constexpr double LN_2 = 0.6931471805599453;
 
 // ln x, or ln(1 - y) where x is above 1/2 and y = 1 - x resolves it better.
 double log_of(double x, double y) { return x < 0.5 ? log_value(x) : log1p_value(-y); }
 
 }  // namespace
+
+// Below 1, ln Γ(1 + c) - ln c: the Lanczos sum is built on
+// c - 1, which drops the low bits of a small c, while 1 + c keeps its
+// relative accuracy where ln Γ is flat.
+double log_gamma_value(double c) {
+    if (c < 1) return lgamma_kernel(c + 1) - log_value(c);
+    return lgamma_kernel(c);
+}
 
 double log_gamma_magnitude(double y) {
     const auto exponent = static_cast<int>((double_pattern(y) >> 52) & 0x7FF) - 1022;

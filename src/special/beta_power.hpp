@@ -31,6 +31,9 @@ inline bool keeps_log(double log_value, double bound, bool log) {
 // An upper bound on y ln y + 1 for y >= 1, from the binary exponent of y.
 double log_gamma_magnitude(double y);
 
+// ln Γ(c) for c > 0, without losing the low bits of a small c.
+double log_gamma_value(double c);
+
 // ln B(a, b) for finite a, b > 0, without the cancellation of the three
 // log-gamma values when one shape is small beside the other.
 double log_beta_value(double a, double b);

@@ -142,7 +142,7 @@ double finish(double v, bool log_p) {
 
 // 1 - U from the upper tail U.
 double from_upper(double upper, bool log_p) {
-    if (log_p) return log1p_value(-(upper > 1 ? 1.0 : upper));
+    if (log_p) return plus_zero(log1p_value(-(upper > 1 ? 1.0 : upper)));
     return finish(1 - upper, false);
 }
 
@@ -258,7 +258,10 @@ double inc_beta_sound(double a, double b, double x, double y, bool log_p) {
 }
 
 double log_power_tail(double a, double b, double log_x) {
-    return (a * log_x - log_value(a)) - log_beta_value(a, b);
+    // a ln x beyond the doubles outweighs every other term.
+    const double power = a * log_x;
+    if (power == -INF) return -INF;
+    return (power - log_value(a)) - log_beta_value(a, b);
 }
 
 double inc_beta(double a, double b, double x, bool log_p) {
