@@ -91,10 +91,12 @@ CheckedValue inc_beta_checked(double a, double b, double x, double argument_erro
                              (log_gamma_magnitude(s + 2) + (1 / p + 1 / q));
     const double error = LITERAL_ERROR_SCALE * magnitude;
     if (direct && !(exponent >= FRONT_EXPONENT_LOW && error <= KEPT_ERROR)) return {v, INF};
-    // The front's relative error times the front, the argument's error, and
-    // on the reflected side one rounding of 1 - F.
+    // The front's relative error (e^error - 1, which is error itself where
+    // that is small) times the front, the argument's error, and on the
+    // reflected side one rounding of 1 - F.
+    const double relative = error <= KEPT_ERROR ? error : exp_value(error) - 1;
     const double moved = argument_error == 0 ? 0.0 : front * argument_error / (1 - x);
-    return {v, (error * front_tail + moved) + (direct ? 0.0 : EPS)};
+    return {v, (relative * front_tail + moved) + (direct ? 0.0 : EPS)};
 }
 
 bool keeps(double v, double error, bool log_p) {
