@@ -1,5 +1,6 @@
 // The binomial distribution function.
 #include "cdf/binomial_sum.hpp"
+#include "density/binomial_mass.hpp"
 #include "cdf/cdf.hpp"
 #include "cdf/probability.hpp"
 #include "special/beta_power.hpp"
@@ -14,12 +15,19 @@ namespace {
 
 // P(X <= x) = I_(1-prob)(n - x, x + 1), and its complement
 // P(X > x) = I_prob(x + 1, n - x), with both arguments exact or rounded once.
+// The offset of the first law, (n - x) prob - (x + 1)(1 - prob) =
+// (n prob - x) - (1 - prob), comes from the counts themselves, which beyond
+// 2^53 the shapes as doubles no longer hold.
+double beta_offset_of(std::int64_t x, std::int64_t n, double prob) { return count_offset(x, n, prob) - (1 - prob); }
+
 double lower_by_beta(std::int64_t x, std::int64_t n, double prob, bool log_p) {
-    return inc_beta_sound(static_cast<double>(n - x), static_cast<double>(x) + 1, 1 - prob, prob, log_p);
+    return inc_beta_sound(static_cast<double>(n - x), static_cast<double>(x) + 1, 1 - prob, prob,
+                          beta_offset_of(x, n, prob), log_p);
 }
 
 double from_upper_by_beta(std::int64_t x, std::int64_t n, double prob, bool log_p) {
-    const double upper = inc_beta_sound(static_cast<double>(x) + 1, static_cast<double>(n - x), prob, 1 - prob, false);
+    const double upper = inc_beta_sound(static_cast<double>(x) + 1, static_cast<double>(n - x), prob, 1 - prob,
+                                        -beta_offset_of(x, n, prob), false);
     return log_p ? log1p_value(-upper) : 1 - upper;
 }
 

@@ -20,6 +20,12 @@ constexpr double LOG_MASS_BOUND_FLOOR = 256;
 // the log-gamma values of the literal form are large and cancel.
 double binomial_log_mass_saddle(std::int64_t x, std::int64_t n_trials, double prob);
 
+// n_trials prob - x to full relative accuracy for every count up to 2^63 - 1
+// (neither count nor product is exact as a double beyond 2^53): the offset of
+// the mean from x, on which the saddle-point form and the incomplete beta
+// near the centre depend.
+double count_offset(std::int64_t x, std::int64_t n_trials, double prob);
+
 class BinomialMass {
 public:
     // Requires 0 <= prob <= 1 and n_trials >= 2; NaN, infinite or out-of-range

@@ -3,6 +3,7 @@
 #include "special/bits.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/exact_arithmetic.hpp"
 #include "special/gamma.hpp"
 #include "special/log_scale.hpp"
 #include "special/saddle_point.hpp"
@@ -65,7 +66,31 @@ BetaPower::BetaPower(double a, double b)
     }
 }
 
+double beta_offset(double a, double b, double x, double y) {
+    // Veltkamp's split overflows beyond 2^996.
+    constexpr double SPLIT_LIMIT = 0x1p900;
+    if (!(a < SPLIT_LIMIT && b < SPLIT_LIMIT)) return a * y - b * x;
+    if (x <= y) {
+        // a - (a x + b x).
+        const Expansion ax = two_product(a, x);
+        const Expansion bx = two_product(b, x);
+        const Expansion share = two_sum(ax.hi, bx.hi);
+        const Expansion rest = two_sum(a, -share.hi);
+        return rest.hi + (rest.lo - ((share.lo + ax.lo) + bx.lo));
+    }
+    // (a y + b y) - b.
+    const Expansion ay = two_product(a, y);
+    const Expansion by = two_product(b, y);
+    const Expansion share = two_sum(ay.hi, by.hi);
+    const Expansion rest = two_sum(share.hi, -b);
+    return rest.hi + (rest.lo + ((share.lo + ay.lo) + by.lo));
+}
+
 double BetaPower::log_at(double x, double y) const {
+    return log_at(x, y, saddle_ ? beta_offset(a_, b_, x, y) : 0.0);
+}
+
+double BetaPower::log_at(double x, double y, double offset) const {
     if (!saddle_) {
         // The logarithm of the larger of x and y from the smaller, which
         // holds its relative accuracy where the larger rounds towards 1.
@@ -74,9 +99,16 @@ double BetaPower::log_at(double x, double y) const {
     // a ln x + b ln y + (s - 1/2) ln s - (a - 1/2) ln a - (b - 1/2) ln b
     //     = ½ ln(ab/s) - a ln(a/(s x)) - b ln(b/(s y)),
     // and with x + y = 1 the two deviances D(a, s x) + D(b, s y) are exactly
-    // a ln(a/(s x)) + b ln(b/(s y)); each is accurate where its own terms
-    // cancel, near the centre x = a/s.
-    return log_norm_ - (deviance(a_, sum_ * x) + deviance(b_, sum_ * y));
+    // a ln(a/(s x)) + b ln(b/(s y)). Near the centre x = a/s, where each
+    // cancels, s x = a - d and s y = b + d come from the offset d rather
+    // than from the rounded products; away from it the products lose nothing.
+    return log_norm_ - (deviance_from_difference(a_, offset, sum_ * x) + deviance_from_difference(b_, -offset, sum_ * y));
+}
+
+double BetaPower::log_density_at_offset(double d) const {
+    const double x = (a_ - d) / sum_;
+    const double y = (b_ + d) / sum_;
+    return log_at(x, y, d) - (log_of(x, y) + log_of(y, x));
 }
 
 }  // namespace quantora

@@ -42,17 +42,32 @@ double log_beta_value(double a, double b);
 // log-gamma value.
 double log_gamma_ratio(double large, double c);
 
+// The offset d = a y - b x = a - (a + b) x of the first shape from its
+// share of a + b, for x + y = 1 given to full relative accuracy each, the
+// smaller of the two taken as exact: positive where x lies below the mean
+// a/(a + b), and to full relative accuracy where the two products cancel.
+double beta_offset(double a, double b, double x, double y);
+
 class BetaPower {
 public:
     // Requires finite a, b > 0.
     BetaPower(double a, double b);
 
     // ln(x^a y^b / B(a, b)) for 0 < x < 1, with y = 1 - x given to full
-    // relative accuracy (callers often know it better than 1 - x rounds).
+    // relative accuracy (callers often know it better than 1 - x rounds),
+    // and the offset beta_offset(a, b, x, y), which callers may know better
+    // still (a count's offset from its mean).
     double log_at(double x, double y) const;
+    double log_at(double x, double y, double offset) const;
 
     // The logarithm of the beta density, log_at(x, y) - ln x - ln y.
     double log_density(double x, double y) const;
+
+    // The logarithm of the beta density at the x whose offset is d, for
+    // shapes of the saddle-point form (both at least 10): there the nodes of
+    // a quadrature are placed by their offsets, which resolve the law's
+    // width when x itself, near a mean of 1/2, cannot.
+    double log_density_at_offset(double d) const;
 
     double a() const { return a_; }
     double b() const { return b_; }

@@ -116,25 +116,26 @@ namespace {
 // QUADRATURE_WINDOW standard deviations out on the near side is integrated by
 // the 50-point Gauss-Legendre rule: the mass beyond the window is below
 // 1e-30 of what is left (skewness at most 2/sqrt(QUADRATURE_SHAPE)), and the
-// rule is exact to about 1e-14 over the window.
+// rule is exact to about 1e-14 over the window. Nodes and window are placed
+// by the offset d = a y - b x, 0 at the mean, in units of its standard
+// deviation sqrt(a b/(a + b + 1)): x itself cannot resolve the width of the
+// law near a mean of 1/2 once the shapes pass about 2^50.
 constexpr double QUADRATURE_SHAPE = 1000;
 constexpr double QUADRATURE_REACH = 5;
 constexpr double QUADRATURE_WINDOW = 12;
 
-// The integral of the beta density over [lo, hi], with the complements
-// 1 - t formed from 1 - (lo + hi)/2 so that they keep their relative accuracy.
-double density_integral(const BetaPower& power, double lo, double hi) {
-    const double mid = (lo + hi) * 0.5;
-    const double half = (hi - lo) * 0.5;
-    const double mid_complement = 1 - mid;
+// The mass of the beta law between the points whose offsets (beta_offset)
+// are `from` and `to` > from: x = (a - d)/(a + b) falls as d grows, so it is
+// the integral of the density over d from `from` to `to`, divided by a + b.
+double offset_integral(const BetaPower& power, double from, double to) {
+    const double mid = (from + to) * 0.5;
+    const double half = (to - from) * 0.5;
     double sum = 0;
     for (int i = 0; i < GAUSS_LEGENDRE_POINTS; ++i) {
-        const double offset = half * GAUSS_LEGENDRE_NODES[i];
-        const double t = mid + offset;
-        const double u = mid_complement - offset;
-        sum = sum + GAUSS_LEGENDRE_WEIGHTS[i] * exp_value(power.log_density(t, u));
+        const double d = mid + half * GAUSS_LEGENDRE_NODES[i];
+        sum = sum + GAUSS_LEGENDRE_WEIGHTS[i] * exp_value(power.log_density_at_offset(d));
     }
-    return sum * half;
+    return (sum * half) / (power.a() + power.b());
 }
 
 double finish(double v, bool log_p) {
@@ -219,44 +220,38 @@ double even_fraction(double a, double b, double x, double y) {
 }
 
 // ln(x^a y^b K / (a B(a, b))), the direct form with its front kept in logs.
-double log_direct_form(double a, double b, double x, double y) {
-    return (BetaPower(a, b).log_at(x, y) - log_value(a)) + log_value(even_fraction(a, b, x, y));
+double log_direct_form(double a, double b, double x, double y, double offset) {
+    return (BetaPower(a, b).log_at(x, y, offset) - log_value(a)) + log_value(even_fraction(a, b, x, y));
 }
 
 }  // namespace
 
 double inc_beta_sound(double a, double b, double x, double y, bool log_p) {
-    if (a != a || b != b || x != x || y != y) return NaN;
+    return inc_beta_sound(a, b, x, y, beta_offset(a, b, x, y), log_p);
+}
+
+double inc_beta_sound(double a, double b, double x, double y, double offset, bool log_p) {
+    if (a != a || b != b || x != x || y != y || offset != offset) return NaN;
     if (!(x > 0)) return log_p ? -INF : 0.0;
     if (!(y > 0)) return log_p ? 0.0 : 1.0;
     const double s = a + b;
     if (a >= QUADRATURE_SHAPE && b >= QUADRATURE_SHAPE) {
-        // Integrated in whichever of x and y is at most 1/2, where the nodes
-        // and their complements keep their relative accuracy:
-        // I_x(a, b) = 1 - I_y(b, a).
-        const bool mirror = x > 0.5;
-        const double p = mirror ? b : a;
-        const double z = mirror ? y : x;
-        const double mean = p / s;
-        // sqrt_kernel reads arguments below EPS as 0; the variance is scaled
-        // by 2^104 first.
-        const double sd = sqrt_kernel((((a / s) * (b / s)) * 0x1p104) / (s + 1)) * 0x1p-52;
-        const double distance = z - mean;
-        if (abs_value(distance) <= QUADRATURE_REACH * sd) {
-            const BetaPower power(p, mirror ? a : b);
-            const bool below = distance <= 0;
-            const double mass = below ? density_integral(power, mean - QUADRATURE_WINDOW * sd, z)
-                                      : density_integral(power, z, mean + QUADRATURE_WINDOW * sd);
-            return below != mirror ? finish(mass, log_p) : from_upper(mass, log_p);
+        const double spread = sqrt_kernel((a / (s + 1)) * b);
+        if (abs_value(offset) <= QUADRATURE_REACH * spread) {
+            const BetaPower power(a, b);
+            // Below the mean (d > 0) the lower tail out to the window's end;
+            // above it the upper tail.
+            if (offset >= 0) return finish(offset_integral(power, offset, QUADRATURE_WINDOW * spread), log_p);
+            return from_upper(offset_integral(power, -QUADRATURE_WINDOW * spread, offset), log_p);
         }
     }
     // The split point compared on the side where x and y are both resolved.
     const bool direct = x < 0.5 ? (a + 1) / (s + 2) > x : (b + 1) / (s + 2) < y;
     if (direct) {
-        const double log_tail = log_direct_form(a, b, x, y);
+        const double log_tail = log_direct_form(a, b, x, y, offset);
         return log_p ? (log_tail > 0 ? 0.0 : log_tail) : finish(exp_value(log_tail), false);
     }
-    return from_upper(exp_value(log_direct_form(b, a, y, x)), log_p);
+    return from_upper(exp_value(log_direct_form(b, a, y, x, -offset)), log_p);
 }
 
 double log_power_tail(double a, double b, double log_x) {

@@ -30,6 +30,10 @@ bool keeps(double v, double error, bool log_p);
 // that know it better than 1 - x rounds.
 double inc_beta_sound(double a, double b, double x, double y, bool log_p);
 
+// The same with offset = a y - b x = beta_offset(a, b, x, y), from callers that
+// know it to full accuracy beyond the shapes as doubles (counts past 2^53).
+double inc_beta_sound(double a, double b, double x, double y, double offset, bool log_p);
+
 // Below this x, I_x(a, b) is its first power-series term x^a/(a B(a, b)) to
 // a relative O(x max(1, b)), far below the rounding for every b < 2^800.
 constexpr double POWER_TAIL_ARGUMENT = 0x1p-900;
