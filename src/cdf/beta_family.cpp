@@ -155,6 +155,11 @@ double pf(double x, double df1, double df2, bool log_p) {
         return log_p ? log1p_value(-upper) : clamp_unit(1 - upper);
     }
     if (y < POWER_TAIL_ARGUMENT) {
+        // The mirror of the overflow above: I_u(df1/2, df2/2) is its first
+        // power-series term to a relative O(df2 u/2) = O(x df1/2), or, where that
+        // is not small (df2 above 2^840), the limit of infinite df2, the
+        // chi-squared probability of x df1, to a relative O(df1^2/df2).
+        if (!(x * df1 < F_POWER_TAIL_RATIO)) return pchisq(x * df1, df1, log_p);
         const double log_tail = log_power_tail(h1, h2, log_value(x) + (log_value(df1) - log_value(df2)));
         return log_p ? log_tail : exp_value(log_tail);
     }
