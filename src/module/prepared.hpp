@@ -21,6 +21,8 @@
 #include <tuple>
 
 #include "module/kernel_shape.hpp"
+#include "quantile/count_quantiles.hpp"
+#include "quantile/quantile.hpp"
 
 namespace quantora::module {
 
@@ -51,6 +53,16 @@ private:
 template <auto kernel>
 struct Preparation {
     using type = Bound<kernel>;
+};
+
+// The count laws' quantiles search a table of the distribution function.
+template <>
+struct Preparation<qpois> {
+    using type = PoissonQuantiles;
+};
+template <>
+struct Preparation<qbinom> {
+    using type = BinomialQuantiles;
 };
 
 // The values of a count kernel (x a count, one log flag) over the counts
