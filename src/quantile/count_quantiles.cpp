@@ -2,6 +2,7 @@
 
 #include "cdf/cdf.hpp"
 #include "quantile/quantile.hpp"
+#include "special/constants.hpp"
 #include "special/elementary.hpp"
 
 namespace quantora {
@@ -33,7 +34,9 @@ double PoissonLaw::cdf(std::int64_t k) const { return ppois(k, rate_, false); }
 double PoissonLaw::quantile(double p) const { return qpois(p, rate_); }
 
 std::size_t PoissonLaw::capacity() const {
-    if (!(rate_ >= 0 && rate_ < POISSON_TABLE_RATE_LIMIT)) return 0;
+    // Below EPS the kernel takes the law for the point mass at 0, whatever the
+    // distribution function says near 1.
+    if (!(rate_ >= EPS && rate_ < POISSON_TABLE_RATE_LIMIT)) return 0;
     return entries(rate_);
 }
 
