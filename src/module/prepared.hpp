@@ -22,6 +22,7 @@
 
 #include "module/kernel_shape.hpp"
 #include "quantile/count_quantiles.hpp"
+#include "quantile/gamma_quantiles.hpp"
 #include "quantile/quantile.hpp"
 
 namespace quantora::module {
@@ -63,6 +64,20 @@ struct Preparation<qpois> {
 template <>
 struct Preparation<qbinom> {
     using type = BinomialQuantiles;
+};
+
+// The gamma family's quantiles take ln Gamma of the shape once.
+template <>
+struct Preparation<qchisq> {
+    using type = ChisqQuantiles;
+};
+template <>
+struct Preparation<qgamma> {
+    using type = GammaQuantiles;
+};
+template <>
+struct Preparation<qinvgamma> {
+    using type = InvGammaQuantiles;
 };
 
 // The values of a count kernel (x a count, one log flag) over the counts
