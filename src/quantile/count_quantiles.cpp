@@ -19,8 +19,9 @@ constexpr double TABLE_SLACK = 64;
 // No table for rates from here on: their counts come close to the end of the
 // 64-bit range.
 constexpr double POISSON_TABLE_RATE_LIMIT = 0x1p62;
-// Keeps a table's size in bytes within the range of std::size_t.
-constexpr double MAX_ENTRIES = 0x1p56;
+// Far beyond any memory bound a caller sets, while a table's size in bytes
+// stays within the range of a 32-bit std::size_t.
+constexpr double MAX_ENTRIES = 0x1p24;
 
 std::size_t entries(double variance) {
     const double wanted = TABLE_DEVIATIONS * sqrt_kernel(variance) + TABLE_SLACK;
