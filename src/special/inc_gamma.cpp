@@ -243,32 +243,42 @@ CertifiedGamma evaluate(const GammaShape& s, double x, double log_x, bool certif
     return quadrature(s, x, window, certify);
 }
 
-// ln of the arguments of an iteration: the update at (x, y) takes ln y for
-// the density at the lagged iterate y, the previous update's x, and then ln x
-// for the kernel, so that asked in that order each logarithm is formed once.
-class LastLog {
+// A function's values at the last two arguments it was asked about. The
+// inverse's updates ask again about the same iterates: ln y at the lagged
+// iterate y, the previous update's x; the kernel at x once more while a
+// fixed point is confirmed; both at every turn of a cycle of two.
+class RecentValues {
 public:
-    double operator()(double x) {
-        if (!same_bits(x, argument_)) {
-            argument_ = x;
-            value_ = log_kernel(x);
+    template <class F>
+    double operator()(double x, F f) {
+        for (int k = 0; k < filled_; ++k) {
+            if (same_bits(x, arguments_[k])) return values_[k];
         }
-        return value_;
+        const int slot = filled_ < 2 ? filled_++ : oldest_;
+        oldest_ = slot ^ 1;
+        arguments_[slot] = x;
+        values_[slot] = f(x);
+        return values_[slot];
     }
 
 private:
-    double argument_ = NaN;
-    double value_ = NaN;
+    double arguments_[2] = {0, 0};
+    double values_[2] = {0, 0};
+    int filled_ = 0;
+    int oldest_ = 0;
 };
 
 // Fixed number of Halley-type updates; the density weight lags one step
 // behind the iterate.
 double refine(const GammaShape& s, double p, double x0) {
     const double a = s.a;
-    LastLog logs;
+    RecentValues logs;
+    RecentValues densities;
+    RecentValues kernel;
+    const auto log_of = [](double t) { return log_kernel(t); };
     return run_lagged_updates<INVERSE_UPDATES>(x0, [&](double x, double y) {
-        const double d = density_of_log(a, y, logs(y), s.log_gamma);
-        const double r = (evaluate(s, x, logs(x), false).p - p) / d;
+        const double d = densities(y, [&](double t) { return density_of_log(a, t, logs(t, log_of), s.log_gamma); });
+        const double r = (kernel(x, [&](double t) { return evaluate(s, t, logs(t, log_of), false).p; }) - p) / d;
         const double h = ((((a - 1) / x) - 1) * d) / d;
         const double c = clamp_halley(1 - h * (r * 0.5));
         return step_to(x - r / c);
