@@ -28,7 +28,13 @@ bool kept(double v, double error, double method_error, bool log_p) {
 }  // namespace
 
 double gamma_tail(GammaTail tail, double a, double literal, double numerator, double denominator, bool log_p) {
-    const CertifiedGamma kernel = inc_gamma_certified(a, literal);
+    return gamma_tail(tail, gamma_shape(a), literal, numerator, denominator, log_p);
+}
+
+double gamma_tail(GammaTail tail, const GammaShape& shape, double literal, double numerator, double denominator,
+                  bool log_p) {
+    const double a = shape.a;
+    const CertifiedGamma kernel = inc_gamma_certified(shape, literal);
     const bool upper = tail == GammaTail::upper;
     const double v = upper ? 1 - kernel.p : kernel.p;
     // 1 - p carries p's own rounding as an absolute error.

@@ -1,6 +1,7 @@
 #pragma once
 // Either tail of the gamma law, for the distribution functions built on the
 // regularized incomplete gamma function.
+#include "special/inc_gamma.hpp"
 
 namespace quantora::cdf_detail {
 
@@ -14,5 +15,7 @@ enum class GammaTail { lower, upper };
 // logarithm is taken from numerator and denominator where the quotient
 // itself under- or overflows.
 double gamma_tail(GammaTail tail, double a, double literal, double numerator, double denominator, bool log_p);
+double gamma_tail(GammaTail tail, const GammaShape& shape, double literal, double numerator, double denominator,
+                  bool log_p);
 
 }  // namespace quantora::cdf_detail

@@ -21,6 +21,9 @@
 #include <tuple>
 
 #include "module/kernel_shape.hpp"
+#include "quantile/count_quantiles.hpp"
+#include "quantile/gamma_quantiles.hpp"
+#include "quantile/quantile.hpp"
 
 namespace quantora::module {
 
@@ -51,6 +54,30 @@ private:
 template <auto kernel>
 struct Preparation {
     using type = Bound<kernel>;
+};
+
+// The count laws' quantiles search a table of the distribution function.
+template <>
+struct Preparation<qpois> {
+    using type = PoissonQuantiles;
+};
+template <>
+struct Preparation<qbinom> {
+    using type = BinomialQuantiles;
+};
+
+// The gamma family's quantiles take ln Gamma of the shape once.
+template <>
+struct Preparation<qchisq> {
+    using type = ChisqQuantiles;
+};
+template <>
+struct Preparation<qgamma> {
+    using type = GammaQuantiles;
+};
+template <>
+struct Preparation<qinvgamma> {
+    using type = InvGammaQuantiles;
 };
 
 // The values of a count kernel (x a count, one log flag) over the counts

@@ -1,8 +1,8 @@
 // The r functions: each one Python function with three overloads, tried in the
 // order scalar, shape (a list of ints), length (an int). The array overloads
-// allocate once, build the generator's sampler once and draw from it per
-// element in row-major order, so an array holds exactly the draws of
-// consecutive scalar calls.
+// allocate once, build the generator's sampler once (or one that shares work
+// across the draws) and draw from it per element in row-major order, so an
+// array holds exactly the draws of consecutive scalar calls.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -10,10 +10,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "module/engine.hpp"
+#include "module/prepared.hpp"
 #include "module/registry.hpp"
+#include "quantile/count_quantiles.hpp"
 #include "random/interrupt.hpp"
 
 namespace quantora::module {
@@ -71,11 +74,31 @@ py::array_t<double> allocate(std::size_t size) {
     return py::array_t<double>(std::vector<py::ssize_t>{static_cast<py::ssize_t>(size)});
 }
 
+// The sampler an array call draws from: the generator's own, or one that
+// shares work across the draws (the same values from the same engine outputs)
+// where its tables fit within PREPARED_BYTES.
+template <class Sampler>
+struct ArraySampler {
+    using type = Sampler;
+};
+
+template <>
+struct ArraySampler<std::remove_const_t<decltype(rpois)>::SamplerType> {
+    using type = PreparedInversionSampler<PoissonQuantiles, invalid_rate, double>;
+};
+
 // The array overload of a generator, for Size = Shape or std::size_t.
 template <class Size, class Sampler, class... Params>
 auto sample_into_array(Generator<Sampler, Params...> /*generator*/) {
     return [](Params... params, const Size& size, Engine& engine) {
         py::array_t<double> out = allocate(size);
+        using Prepared = typename ArraySampler<Sampler>::type;
+        if constexpr (!std::is_same_v<Prepared, Sampler>) {
+            if (Prepared::footprint(unsigned_zero(params)...) <= PREPARED_BYTES) {
+                Prepared sampler = prepare<Prepared>(params...);
+                return fill(std::move(out), sampler, engine);
+            }
+        }
         Sampler sampler = prepare<Sampler>(params...);
         return fill(std::move(out), sampler, engine);
     };

@@ -4,9 +4,10 @@
 // updates give a candidate, kept where it lies within the quantile tolerance
 // of the root of the law's own distribution function, and otherwise replaced
 // by that root, found by bisection over the doubles.
+#include "quantile/gamma_quantiles.hpp"
+
 #include <limits>
 
-#include "cdf/cdf.hpp"
 #include "cdf/gamma_tail.hpp"
 #include "quantile/conventions.hpp"
 #include "quantile/quantile.hpp"
@@ -32,8 +33,8 @@ constexpr double NOISY_INVERSE_SHAPE = 1e7;
 
 // The fixed updates' root for shape a and probability p, or NaN (no candidate)
 // where they cannot be trusted to keep the quantile monotone.
-double inverse_candidate(double a, double p) {
-    return a > NOISY_INVERSE_SHAPE ? NaN : inc_gamma_inv_kernel(a, p);
+double inverse_candidate(const GammaShape& s, double p) {
+    return s.a > NOISY_INVERSE_SHAPE ? NaN : inc_gamma_inv(s, p);
 }
 
 // The least double y at which reaches(y) holds, given the candidate x: x
@@ -57,14 +58,71 @@ double half_line_quantile(double candidate, double p, Lower lower, Upper upper) 
     return half_line_root(candidate, p - 1, [&upper](double y) { return -upper(y); });
 }
 
-// The upper tail of the gamma law with shape a at y = numerator/denominator;
-// `literal` is that quotient as the distribution function forms it.
-double gamma_upper(double a, double literal, double numerator, double denominator) {
+// The tails of the gamma law with shape a at y = numerator/denominator >= 0,
+// as its distribution functions give them for a finite y; `literal` is that
+// quotient as they form it.
+double gamma_lower(const GammaShape& a, double literal, double numerator, double denominator) {
+    if (!(numerator > 0)) return 0.0;
+    return gamma_tail(GammaTail::lower, a, literal, numerator, denominator, false);
+}
+
+double gamma_upper(const GammaShape& a, double literal, double numerator, double denominator) {
     if (!(numerator > 0)) return 1.0;
     return gamma_tail(GammaTail::upper, a, literal, numerator, denominator, false);
 }
 
+bool inside_unit_interval(double p) { return p > 0 && p < 1; }
+bool positive_finite(double v) { return v > 0 && v < INF; }
+
 }  // namespace
+
+// chi^2_k = 2 Gamma(k/2, 1).
+ChisqQuantiles::ChisqQuantiles(double dof) : dof_(dof), half_(gamma_shape(dof * 0.5)) {}
+
+double ChisqQuantiles::operator()(double p) const {
+    return positive_finite(dof_) && inside_unit_interval(p) ? inside(p) : qchisq(p, dof_);
+}
+
+double ChisqQuantiles::inside(double p) const {
+    const double r = inverse_candidate(half_, p);
+    return half_line_quantile(
+        r + r, p, [this](double y) { return gamma_lower(half_, y * 0.5, y, 2.0); },
+        [this](double y) { return gamma_upper(half_, y * 0.5, y, 2.0); });
+}
+
+GammaQuantiles::GammaQuantiles(double shape, double scale) : shape_(gamma_shape(shape)), scale_(scale) {}
+
+double GammaQuantiles::operator()(double p) const {
+    const bool regular = positive_finite(shape_.a) && scale_ >= EPS && scale_ < INF;
+    return regular && inside_unit_interval(p) ? inside(p) : qgamma(p, shape_.a, scale_);
+}
+
+double GammaQuantiles::inside(double p) const {
+    const double candidate = inverse_candidate(shape_, p) * scale_;
+    return half_line_quantile(
+        candidate, p, [this](double y) { return gamma_lower(shape_, y / scale_, y, scale_); },
+        [this](double y) { return gamma_upper(shape_, y / scale_, y, scale_); });
+}
+
+InvGammaQuantiles::InvGammaQuantiles(double shape, double scale) : shape_(gamma_shape(shape)), scale_(scale) {}
+
+double InvGammaQuantiles::operator()(double p) const {
+    const bool regular = positive_finite(shape_.a) && positive_finite(scale_);
+    return regular && inside_unit_interval(p) ? inside(p) : qinvgamma(p, shape_.a, scale_);
+}
+
+// X = scale / Y with Y ~ Gamma(shape, 1): the lower p-quantile of X is scale
+// over the upper p-quantile of Y, and P(X <= y) = Q(shape, scale/y).
+double InvGammaQuantiles::inside(double p) const {
+    const double candidate = scale_ / inverse_candidate(shape_, 1 - p);
+    const double scale = scale_;
+    auto reciprocal = [scale](double y) { return (1 / y) / (1 / scale); };
+    return half_line_quantile(
+        candidate, p, [this, reciprocal](double y) { return y > 0 ? gamma_upper(shape_, reciprocal(y), scale_, y) : 0.0; },
+        [this, reciprocal](double y) {
+            return y > 0 ? gamma_tail(GammaTail::lower, shape_, reciprocal(y), scale_, y, false) : 1.0;
+        });
+}
 
 double qchisq(double p, double dof) {
     if (dof != dof || dof < 0 || invalid_probability(p)) {
@@ -76,12 +134,15 @@ double qchisq(double p, double dof) {
     if (p == 1) {
         return INF;
     }
-    // chi^2_k = 2 Gamma(k/2, 1).
-    const double k = dof * 0.5;
-    const double r = inverse_candidate(k, p);
-    return half_line_quantile(
-        r + r, p, [dof](double y) { return pchisq(y, dof, false); },
-        [k](double y) { return gamma_upper(k, y * 0.5, y, 2.0); });
+    // Zero degrees of freedom are the point mass at 0; infinitely many leave
+    // no mass at any finite point.
+    if (dof == 0) {
+        return 0;
+    }
+    if (dof == INF) {
+        return INF;
+    }
+    return ChisqQuantiles(dof).inside(p);
 }
 
 double qgamma(double p, double shape, double scale) {
@@ -100,10 +161,7 @@ double qgamma(double p, double shape, double scale) {
     if (shape == 0) {
         return 0;
     }
-    const double candidate = inverse_candidate(shape, p) * scale;
-    return half_line_quantile(
-        candidate, p, [shape, scale](double y) { return pgamma(y, shape, scale, false); },
-        [shape, scale](double y) { return gamma_upper(shape, y / scale, y, scale); });
+    return GammaQuantiles(shape, scale).inside(p);
 }
 
 double qinvgamma(double p, double shape, double scale) {
@@ -124,15 +182,7 @@ double qinvgamma(double p, double shape, double scale) {
     if (scale == 0) {
         return 0;
     }
-    // X = scale / Y with Y ~ Gamma(shape, 1): the lower p-quantile of X is scale
-    // over the upper p-quantile of Y, and P(X <= y) = Q(shape, scale/y).
-    const double candidate = scale / inverse_candidate(shape, 1 - p);
-    auto reciprocal = [scale](double y) { return (1 / y) / (1 / scale); };
-    return half_line_quantile(
-        candidate, p, [shape, scale, reciprocal](double y) { return y > 0 ? gamma_upper(shape, reciprocal(y), scale, y) : 0.0; },
-        [shape, scale, reciprocal](double y) {
-            return y > 0 ? gamma_tail(GammaTail::lower, shape, reciprocal(y), scale, y, false) : 1.0;
-        });
+    return InvGammaQuantiles(shape, scale).inside(p);
 }
 
 }  // namespace quantora

@@ -2,6 +2,7 @@
 // Samplers by inversion: one positive uniform passed through the
 // distribution's own quantile. The uniform is never 0, so the quantile at 0 is
 // never requested; it can be exactly 1. See uniform.hpp for what a sampler is.
+#include <cstddef>
 #include <tuple>
 
 #include "random/checks.hpp"
@@ -24,6 +25,27 @@ public:
 private:
     bool valid_;
     std::tuple<Params...> params_;
+};
+
+// The draws of InversionSampler<Quantile, Invalid, Params...>, from the same
+// engine outputs, through Quantiles: the quantile prepared once for the
+// parameters of many draws, with the quantile kernel's values, and whose
+// tables take footprint(params...) bytes at most.
+template <class Quantiles, auto Invalid, class... Params>
+class PreparedInversionSampler {
+public:
+    static std::size_t footprint(Params... params) { return Quantiles::footprint(params...); }
+
+    explicit PreparedInversionSampler(Params... params) : valid_(!Invalid(params...)), quantiles_(params...) {}
+
+    double operator()(Engine& engine) {
+        if (!valid_) return NaN;
+        return quantiles_(positive_uniform(engine));
+    }
+
+private:
+    bool valid_;
+    Quantiles quantiles_;
 };
 
 }  // namespace quantora

@@ -3,6 +3,7 @@
 // and its inverse in x.
 #include "special/inc_gamma.hpp"
 
+#include "special/bits.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
@@ -50,11 +51,10 @@ struct Prefactor {
     double exponent_size;
 };
 
-Prefactor fraction_prefactor(double a, double x) {
-    const double power = log_kernel(x) * a;
-    const double log_gamma_a = lgamma_kernel(a);
-    const double value = exp_kernel((power - x) - log_gamma_a);
-    return {value, (abs_value(power) + x) + (abs_value(log_gamma_a) + 1)};
+Prefactor fraction_prefactor(const GammaShape& s, double x, double log_x) {
+    const double power = log_x * s.a;
+    const double value = exp_kernel((power - x) - s.log_gamma);
+    return {value, (abs_value(power) + x) + (abs_value(s.log_gamma) + 1)};
 }
 
 // A relative error estimated from computed quantities holds while it is small;
@@ -74,7 +74,8 @@ double fraction_error(const Prefactor& f, double denominator_size, double denomi
 // gamma(a, x) e^x x^-a = 1/(a - a x/(a + 1 + x/(a + 2 - (a + 1) x/(a + 3 + 2x/(a + 4 - ...))))).
 // Level j carries c_j x over (j + a) - 1: c_j = j/2 for even j and
 // -((j + 1)/2 + (a - 1)) for odd j. Converges fast while x is not far above a.
-CertifiedGamma lower_fraction(double a, double x) {
+CertifiedGamma lower_fraction(const GammaShape& s, double x, double log_x) {
+    const double a = s.a;
     double level = (static_cast<double>(LOWER_FRACTION_DEPTH) + a) - 1;
     for (int j = LOWER_FRACTION_DEPTH - 1; j >= 2; --j) {
         const double c = (j % 2 == 0) ? static_cast<double>(j) * 0.5
@@ -83,7 +84,7 @@ CertifiedGamma lower_fraction(double a, double x) {
     }
     const double c1 = -((a - 1) + 1);
     const double denominator = ((a + 1) - 1) + (c1 * x) / level;
-    const Prefactor f = fraction_prefactor(a, x);
+    const Prefactor f = fraction_prefactor(s, x, log_x);
     const double p = f.value / denominator;
     // (a + 1) - 1 carries an error of EPS/2 whatever a is; for small a the
     // denominator is of order a e^-x, so the relative error grows like e^x/a.
@@ -91,9 +92,10 @@ CertifiedGamma lower_fraction(double a, double x) {
 }
 
 // Legendre's fraction gives Q; P = 1 - Q.
-CertifiedGamma upper_fraction(double a, double x) {
+CertifiedGamma upper_fraction(const GammaShape& s, double x, double log_x) {
+    const double a = s.a;
     const double denominator = legendre_denominator(a, x);
-    const Prefactor f = fraction_prefactor(a, x);
+    const Prefactor f = fraction_prefactor(s, x, log_x);
     const double q = f.value / denominator;
     const double size = (abs_value(1 - a) + x) + 1;
     return {1 - q, q * fraction_error(f, size, denominator)};
@@ -119,8 +121,12 @@ Window window_multipliers(double a) {
 }
 
 // The gamma density with shape a at t, log Gamma(a) supplied.
+double density_of_log(double a, double t, double log_t, double log_gamma_a) {
+    return exp_kernel((log_t * (a - 1) - t) - log_gamma_a);
+}
+
 double gamma_density(double a, double t, double log_gamma_a) {
-    return exp_kernel((log_kernel(t) * (a - 1) - t) - log_gamma_a);
+    return density_of_log(a, t, log_kernel(t), log_gamma_a);
 }
 
 // Error of the quadrature over [lb, x]. Each node's density carries the
@@ -160,13 +166,14 @@ QuadratureWindow quadrature_window(double a) {
 
 // The quadrature's value; its error bound only when asked for, since it costs
 // a logarithm and an exponential of its own.
-CertifiedGamma quadrature(double a, double x, const QuadratureWindow& window, bool certify) {
+CertifiedGamma quadrature(const GammaShape& s, double x, const QuadratureWindow& window, bool certify) {
+    const double a = s.a;
     const double m = x < a ? x : a;
     const double lower_end = m - window.k.lower * window.s;
     const double lb = lower_end > 0 ? lower_end : 0;
     const double ub = x;
 
-    const double log_gamma_a = lgamma_kernel(a);
+    const double log_gamma_a = s.log_gamma;
     const double d = ub - lb;
     const double h = (lb + ub) * 0.5;
     auto term = [&](double t, int i) {
@@ -216,50 +223,90 @@ double clamp_halley(double s) {
     return upper != upper ? upper : (upper > 0.8 ? upper : 0.8);
 }
 
-// Fixed number of Halley-type updates; the density weight lags one step
-// behind the iterate.
-double refine(double a, double p, double x0) {
-    const double log_gamma_a = lgamma_kernel(a);
-    return run_lagged_updates<INVERSE_UPDATES>(x0, [a, p, log_gamma_a](double x, double y) {
-        const double d = gamma_density(a, y, log_gamma_a);
-        const double r = (inc_gamma_kernel(a, x) - p) / d;
-        const double h = ((((a - 1) / x) - 1) * d) / d;
-        const double c = clamp_halley(1 - h * (r * 0.5));
-        return step_to(x - r / c);
-    });
-}
-
-// The kernel's three methods, chosen by the shape and by x against it.
-CertifiedGamma evaluate(double a, double x, bool certify) {
+// The kernel's three methods, chosen by the shape and by x against it; ln x
+// is given, for the fractions' prefactor.
+CertifiedGamma evaluate(const GammaShape& s, double x, double log_x, bool certify) {
+    const double a = s.a;
     if (a != a || x != x || a < 0) return {NaN, INF};
     // The true P at x < EPS is not 0, and its logarithm is finite.
     if (x < EPS) return {0.0, INF};
     // 1 - P(a, x) ~ a E1(x) <= a E1(EPS) < 37 a for x >= EPS.
     if (a < EPS) return {1.0, TINY_SHAPE_ERROR * a};
     if (a < QUADRATURE_MIN_SHAPE) {
-        return x - a < LOWER_FRACTION_MAX_EXCESS ? lower_fraction(a, x) : upper_fraction(a, x);
+        return x - a < LOWER_FRACTION_MAX_EXCESS ? lower_fraction(s, x, log_x) : upper_fraction(s, x, log_x);
     }
-    if (x / a > UPPER_FRACTION_MIN_RATIO) return upper_fraction(a, x);
+    if (x / a > UPPER_FRACTION_MIN_RATIO) return upper_fraction(s, x, log_x);
     // Beyond the window's upper end the quadrature would drop the mass between
     // it and x; Legendre's fraction is already accurate there.
     const QuadratureWindow window = quadrature_window(a);
-    if (window.upper_end < x) return upper_fraction(a, x);
-    return quadrature(a, x, window, certify);
+    if (window.upper_end < x) return upper_fraction(s, x, log_x);
+    return quadrature(s, x, window, certify);
+}
+
+// A function's values at the last two arguments it was asked about. The
+// inverse's updates ask again about the same iterates: ln y at the lagged
+// iterate y, the previous update's x; the kernel at x once more while a
+// fixed point is confirmed; both at every turn of a cycle of two.
+class RecentValues {
+public:
+    template <class F>
+    double operator()(double x, F f) {
+        for (int k = 0; k < filled_; ++k) {
+            if (same_bits(x, arguments_[k])) return values_[k];
+        }
+        const int slot = filled_ < 2 ? filled_++ : oldest_;
+        oldest_ = slot ^ 1;
+        arguments_[slot] = x;
+        values_[slot] = f(x);
+        return values_[slot];
+    }
+
+private:
+    double arguments_[2] = {0, 0};
+    double values_[2] = {0, 0};
+    int filled_ = 0;
+    int oldest_ = 0;
+};
+
+// Fixed number of Halley-type updates; the density weight lags one step
+// behind the iterate.
+double refine(const GammaShape& s, double p, double x0) {
+    const double a = s.a;
+    RecentValues logs;
+    RecentValues densities;
+    RecentValues kernel;
+    const auto log_of = [](double t) { return log_kernel(t); };
+    return run_lagged_updates<INVERSE_UPDATES>(x0, [&](double x, double y) {
+        const double d = densities(y, [&](double t) { return density_of_log(a, t, logs(t, log_of), s.log_gamma); });
+        const double r = (kernel(x, [&](double t) { return evaluate(s, t, logs(t, log_of), false).p; }) - p) / d;
+        const double h = ((((a - 1) / x) - 1) * d) / d;
+        const double c = clamp_halley(1 - h * (r * 0.5));
+        return step_to(x - r / c);
+    });
 }
 
 }  // namespace
 
-CertifiedGamma inc_gamma_certified(double a, double x) { return evaluate(a, x, true); }
+GammaShape gamma_shape(double a) { return {a, lgamma_kernel(a)}; }
 
-double inc_gamma_kernel(double a, double x) { return evaluate(a, x, false).p; }
+CertifiedGamma inc_gamma_certified(const GammaShape& shape, double x) {
+    return evaluate(shape, x, log_kernel(x), true);
+}
 
-double inc_gamma_inv_kernel(double a, double p) {
+CertifiedGamma inc_gamma_certified(double a, double x) { return inc_gamma_certified(gamma_shape(a), x); }
+
+double inc_gamma_kernel(double a, double x) { return evaluate(gamma_shape(a), x, log_kernel(x), false).p; }
+
+double inc_gamma_inv(const GammaShape& shape, double p) {
+    const double a = shape.a;
     if (a != a || p != p) return NaN;
     if (p < EPS) return 0.0;
     if (p > 1) return NaN;
     if (near_zero(1 - p)) return INF;
     if (a < EPS) return 0.0;
-    return refine(a, p, first_guess(a, p));
+    return refine(shape, p, first_guess(a, p));
 }
+
+double inc_gamma_inv_kernel(double a, double p) { return inc_gamma_inv(gamma_shape(a), p); }
 
 }  // namespace quantora

@@ -5,6 +5,16 @@ namespace quantora {
 double inc_gamma_kernel(double a, double x);
 double inc_gamma_inv_kernel(double a, double p);
 
+// What the incomplete gamma function and its inverse need of the shape alone,
+// found once for many arguments: ln Gamma(a), which the continued fractions'
+// prefactor, the quadrature's densities and the inverse's updates all take.
+struct GammaShape {
+    double a;
+    double log_gamma;
+};
+
+GammaShape gamma_shape(double a);
+
 // inc_gamma_kernel's value p together with a bound on the absolute error of
 // its method, from that method's error model (+infinity where no bound
 // holds). The rounding of p itself, up to 2^-54 near 1, comes on top for 1 - p.
@@ -13,6 +23,11 @@ struct CertifiedGamma {
     double error;
 };
 CertifiedGamma inc_gamma_certified(double a, double x);
+
+// The same values as inc_gamma_certified(shape.a, x) and
+// inc_gamma_inv_kernel(shape.a, p).
+CertifiedGamma inc_gamma_certified(const GammaShape& shape, double x);
+double inc_gamma_inv(const GammaShape& shape, double p);
 
 // Both tails of the regularized incomplete gamma function, P(a, x) and
 // Q(a, x) = 1 - P(a, x), each with its natural logarithm, which stays finite
