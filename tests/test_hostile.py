@@ -178,7 +178,8 @@ def as_layout(values, layout):
     if layout == "int32" and values.dtype == np.int64 and np.all(np.abs(values) < 2**31):
         return values.astype(np.int32)
     if layout == "float32" and values.dtype == np.float64:
-        return values.astype(np.float32)
+        with np.errstate(over="ignore"):  # huge values become inf on purpose
+            return values.astype(np.float32)
     return values
 
 
