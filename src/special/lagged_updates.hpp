@@ -22,9 +22,10 @@ struct LaggedStep {
 inline LaggedStep step_to(double next) { return {next, false}; }
 inline LaggedStep stop_here() { return {0.0, true}; }
 
+constexpr int MAX_PERIOD = 16;
+
 template <int Count, class Update>
 double run_lagged_updates(double x0, Update update) {
-    constexpr int MAX_PERIOD = 16;
     double x[Count + 1];
     x[0] = x0;
     const auto before = [&x](int k) { return x[k >= 1 ? k - 1 : 0]; };
