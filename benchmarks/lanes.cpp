@@ -78,9 +78,12 @@ double probability_argument(double u, double) { return u; }
 template <auto kernel>
 ArrayKernel array_kernel(const char* name, double (*argument)(double, double)) {
     using Shape = quantora::module::KernelShape<decltype(kernel)>;
-    if constexpr (Shape::params == 1) {
+    if constexpr (Shape::params == 1 && Shape::flags == 1) {
         return {name, quantora::module::lane_slot<kernel>, argument,
                 [](double x) { return kernel(x, RATE, FLAG); }, {&RATE, &FLAG}};
+    } else if constexpr (Shape::params == 1) {
+        return {name, quantora::module::lane_slot<kernel>, argument, [](double x) { return kernel(x, RATE); },
+                {&RATE}};
     } else if constexpr (Shape::flags == 1) {
         return {name, quantora::module::lane_slot<kernel>, argument,
                 [](double x) { return kernel(x, MU, SIGMA, FLAG); }, {&MU, &SIGMA, &FLAG}};
@@ -99,8 +102,13 @@ const ArrayKernel ARRAY_KERNELS[] = {
     array_kernel<quantora::pnorm>("pnorm", real_argument),
     array_kernel<quantora::plnorm>("plnorm", positive_argument),
     array_kernel<quantora::plogis>("plogis", real_argument),
+    array_kernel<quantora::pexp>("pexp", positive_argument),
+    array_kernel<quantora::plaplace>("plaplace", real_argument),
     array_kernel<quantora::qnorm>("qnorm", probability_argument),
     array_kernel<quantora::qlnorm>("qlnorm", probability_argument),
+    array_kernel<quantora::qexp>("qexp", probability_argument),
+    array_kernel<quantora::qlogis>("qlogis", probability_argument),
+    array_kernel<quantora::qlaplace>("qlaplace", probability_argument),
 };
 
 template <class Body>

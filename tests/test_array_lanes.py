@@ -17,8 +17,12 @@ UNITS = quantora._lane_units() if hasattr(quantora, "_lane_units") else [None]
 # The lane kernels and the kind of their first argument.
 KERNELS = {
     "dnorm": "real", "dlnorm": "positive", "dlogis": "real", "dexp": "positive", "dlaplace": "real",
-    "pnorm": "real", "plnorm": "positive", "plogis": "real", "qnorm": "probability", "qlnorm": "probability",
+    "pnorm": "real", "plnorm": "positive", "plogis": "real", "pexp": "positive", "plaplace": "real",
+    "qnorm": "probability", "qlnorm": "probability", "qexp": "probability", "qlogis": "probability",
+    "qlaplace": "probability",
 }
+# The laws with a rate alone.
+RATE_ONLY = {"dexp", "pexp", "qexp"}
 SPECIAL = [0.0, -0.0, np.inf, -np.inf, np.nan, 5e-324, -5e-324, 1e-310, 2.0 ** -52, 1e-300, 1e300,
            1.7976931348623157e308, -1.7976931348623157e308]
 
@@ -38,11 +42,12 @@ def firsts(kind, n, rng):
     if kind == "probability":
         bulk = rng.uniform(0, 1, n)
         tails = np.concatenate([10.0 ** rng.uniform(-320, -1, n), 1 - 10.0 ** rng.uniform(-17, -1, n)])
-        edges = [1e-10, 1e-7, 1 - 1e-10, 1 - 1e-7, 0.5, 0.5 + 2.0 ** -53, 0.5 - 2.0 ** -54, 1.0, -0.1, 1.5]
+        edges = [1e-10, 1e-9, 1e-7, 1 - 1e-10, 1 - 1e-7, 0.5, 0.5 + 2.0 ** -53, 0.5 - 2.0 ** -54, 0.5 + 1e-9,
+                 0.5 - 1e-9, 1.0, -0.1, 1.5]
     else:
         bulk = rng.normal(0, 3, n)
         tails = np.concatenate([rng.uniform(-60, 60, n), rng.choice([-1, 1], n) * 10.0 ** rng.uniform(-320, 308, n)])
-        edges = [-5.94, -5.9396969619669995, -19.0, -19.000000000000004, 2.97, -1e-8]
+        edges = [-5.94, -5.9396969619669995, -19.0, -19.000000000000004, -33.7, -34.0, 2.97, -1e-8]
         if kind == "positive":
             bulk, tails = np.abs(bulk), np.abs(tails)
     values = np.concatenate([bulk, tails, edges, SPECIAL])
@@ -71,7 +76,7 @@ def flags_of(name):
 
 def arguments(name, first, location, scale, flag=()):
     """The call's arguments: the exponential law has its rate alone."""
-    params = (scale,) if name == "dexp" else (location, scale)
+    params = (scale,) if name in RATE_ONLY else (location, scale)
     return (first, *params, *flag)
 
 
@@ -127,7 +132,7 @@ def test_layouts_of_the_first_argument(unit, name, layout):
         assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
 
 
-@pytest.mark.parametrize("name", ["dnorm", "pnorm", "qnorm", "dexp"])
+@pytest.mark.parametrize("name", ["dnorm", "pnorm", "qnorm", "dexp", "qlogis"])
 def test_broadcast_and_strided_parameters(unit, name):
     rng = np.random.default_rng(4)
     x = firsts(KERNELS[name], 200, rng)[:180].reshape(6, 30)

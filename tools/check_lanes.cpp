@@ -205,7 +205,8 @@ double draw_argument(Mixer& mixer, Role role) {
     // tails, the ends of the exponential's direct range on the log scale,
     // the normal quantiles' tails.
     static const std::vector<double> switches = {
-        -5.9396969619669995, -19, -708, 709.5, 2.97, 27.3, 1.34e154, 1e-10, 1e-7, 1 - 1e-10, 1 - 1e-7, 0.5};
+        -5.9396969619669995, -19, -20, -708, 709.5, 2.97, 27.3, 1.34e154, 1e-10, 1e-9, 1e-7, 1 - 1e-10, 1 - 1e-7,
+        0.5, 0.5 + 1e-9, 0.5 - 1e-9, 1e-4};
     const std::uint64_t kind = mixer.below(16);
     double x = 0;
     if (kind == 0) {
@@ -280,6 +281,11 @@ const std::vector<ArrayCase>& array_cases() {
         array_case<quantora::pnorm>("pnorm", {R::real, R::location, R::scale}),
         array_case<quantora::plnorm>("plnorm", {R::positive, R::location, R::scale}),
         array_case<quantora::plogis>("plogis", {R::real, R::location, R::scale}),
+        array_case<quantora::pexp>("pexp", {R::positive, R::scale}),
+        array_case<quantora::plaplace>("plaplace", {R::real, R::location, R::scale}),
+        array_case<quantora::qexp>("qexp", {R::probability, R::scale}),
+        array_case<quantora::qlogis>("qlogis", {R::probability, R::location, R::scale}),
+        array_case<quantora::qlaplace>("qlaplace", {R::probability, R::location, R::scale}),
         array_case<quantora::qnorm>("qnorm", {R::probability, R::location, R::scale}),
         array_case<quantora::qlnorm>("qlnorm", {R::probability, R::location, R::scale}),
     };

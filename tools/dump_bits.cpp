@@ -332,6 +332,11 @@ void dump_lane_kernels() {
     dump_lanes<quantora::pnorm>("pnorm", X, LOCATION, POSITIVE, FLAG);
     dump_lanes<quantora::plnorm>("plnorm", X, LOCATION, POSITIVE, FLAG);
     dump_lanes<quantora::plogis>("plogis", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::pexp>("pexp", X, POSITIVE, FLAG);
+    dump_lanes<quantora::plaplace>("plaplace", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::qexp>("qexp", PROBABILITY, POSITIVE);
+    dump_lanes<quantora::qlogis>("qlogis", PROBABILITY, LOCATION, POSITIVE);
+    dump_lanes<quantora::qlaplace>("qlaplace", PROBABILITY, LOCATION, POSITIVE);
     dump_lanes<quantora::qnorm>("qnorm", PROBABILITY, LOCATION, POSITIVE);
     dump_lanes<quantora::qlnorm>("qlnorm", PROBABILITY, LOCATION, POSITIVE);
 }

@@ -14,16 +14,12 @@ using namespace cdf_forms;
 namespace {
 
 constexpr double LN_PI = 1.1447298858494002;
-constexpr double LN_2 = 0.6931471805599453;
-constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
 
-// Beyond these points of the standardized argument the Cauchy and Laplace
-// lower tails have forms of their own, without the difference 1/2 - ..., for
-// the reason given beside the normal law's switch (closed_form_forms.hpp).
+// Beyond this point of the standardized argument the Cauchy lower tail has a
+// form of its own, without the difference 1/2 - ..., for the reason given
+// beside the normal law's switch (closed_form_forms.hpp).
 // (x - mu)/sigma of the Cauchy law, where 1/2 + atan(z)/pi is 1.6e-9.
 constexpr double CAUCHY_LOWER_TAIL = -2e8;
-// |x - mu|/sigma of the Laplace law, where e^(-|z|)/2 is 1e-9.
-constexpr double LAPLACE_LOWER_TAIL = 20;
 // Below this logarithm of the Weibull power t = (x/scale)^shape, ln(1 - e^-t)
 // is ln t to the last bit, and t itself leaves the normal range.
 constexpr double WEIBULL_LOG_POWER_DIRECT = -708;
@@ -111,36 +107,19 @@ double pexp(double x, double rate, bool log_p) {
     if (x != x || rate != rate) return NaN;
     if (rate < 0) return NaN;
     rate = plus_zero(rate);
-    double v;
-    if (x <= 0) {
-        v = 0;
-    } else if (rate == INF) {
-        v = 1;
-    } else {
-        // 1 - e^(-rate x) without cancellation for small rate x; once rate x
-        // leaves the normal range its logarithm is ln rate + ln x.
-        const double exponent = (-rate) * x;
-        if (log_p && -exponent < SMALLEST_NORMAL) return log_value(rate) + log_value(x);
-        v = -expm1_kernel(exponent);
-    }
-    return result(v, log_p);
+    if (x <= 0) return result(0.0, log_p);
+    if (rate == INF) return result(1.0, log_p);
+    return pexp_form(x, rate, log_p);
 }
 
 double plaplace(double x, double mu, double sigma, bool log_p) {
     if (x != x || mu != mu || sigma != sigma) return NaN;
     if (sigma < 0) return NaN;
-    double v;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        const double z = standardized(x, mu, sigma);
-        const double s = sign_of(z);
-        const double a = plus_zero(abs_value(z));
-        if (s < 0 && a > LAPLACE_LOWER_TAIL) {
-            // e^(-a)/2 with no difference left to cancel.
-            return log_p ? -a - LN_2 : exp_value(-a) * 0.5;
-        }
-        const double e = exp_kernel(-a);
-        v = (1 - e) * (s * 0.5) + 0.5;
-    } else if (same_infinity(x, mu)) {
+        return plaplace_form(x, mu, sigma, log_p);
+    }
+    double v;
+    if (same_infinity(x, mu)) {
         v = NaN;
     } else if (sigma == INF) {
         v = infinite_scale_limit(x, mu);

@@ -13,7 +13,10 @@ namespace cdf_detail {
 constexpr double PI = 3.141592653589793;
 
 // +1, -1 or 0 as a double, the sign of a difference.
-inline double sign_of(double d) { return d > 0 ? 1.0 : (d < 0 ? -1.0 : 0.0); }
+template <class T>
+T sign_of(T d) {
+    return select(d > 0.0, T(1.0), select(d < 0.0, T(-1.0), T(0.0)));
+}
 
 // Sums, quadratures and fractions can leave [0, 1] by rounding; a probability
 // never does. NaN fails both comparisons and passes through.

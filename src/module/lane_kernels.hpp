@@ -29,10 +29,17 @@ struct FlagColumn {
 };
 
 // A kernel over lanes one chunk of L::SIZE elements at a time: Form maps
-// lanes of arguments and a flag to lanes of results. A chunk whose flags
+// lanes of arguments (and a flag) to lanes of results. A chunk whose flags
 // differ, and the remainder of the run, go to the scalar kernel.
 template <auto kernel, class Form>
 struct Chunked {
+    template <class L, class... C>
+    void operator()(double* out, std::size_t n, const Column<L>& first, const C&... column) const {
+        std::size_t i = 0;
+        for (; i + L::SIZE <= n; i += L::SIZE) Form{}(first.chunk(i), column.chunk(i)...).store(out + i);
+        for (; i < n; ++i) out[i] = kernel(first.value(i), column.value(i)...);
+    }
+
     template <class L, class... C>
     void operator()(double* out, std::size_t n, FlagColumn flag, const C&... column) const {
         std::size_t i = 0;
@@ -67,7 +74,9 @@ using LaneKernels = KernelList<
     LaneKernel<dlaplace, Chunked<dlaplace, DlaplaceLanes>>, LaneKernel<dlnorm, Chunked<dlnorm, DlnormLanes>>,
     LaneKernel<dlogis, Chunked<dlogis, DlogisLanes>>, LaneKernel<pnorm, Chunked<pnorm, PnormLanes>>,
     LaneKernel<plnorm, Chunked<plnorm, PlnormLanes>>, LaneKernel<plogis, Chunked<plogis, PlogisLanes>>,
-    LaneKernel<qnorm, QnormLanes>, LaneKernel<qlnorm, QlnormLanes>>;
+    LaneKernel<pexp, Chunked<pexp, PexpLanes>>, LaneKernel<plaplace, Chunked<plaplace, PlaplaceLanes>>,
+    LaneKernel<qnorm, QnormLanes>, LaneKernel<qlnorm, QlnormLanes>, LaneKernel<qexp, Chunked<qexp, QexpLanes>>,
+    LaneKernel<qlogis, Chunked<qlogis, QlogisLanes>>, LaneKernel<qlaplace, Chunked<qlaplace, QlaplaceLanes>>>;
 
 template <auto kernel>
 struct KernelTag {};
