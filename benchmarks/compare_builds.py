@@ -15,19 +15,19 @@ import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
 
-# One round in a child process: (name, quantora ns, SciPy ns) per function, as JSON.
+# One round in a child process, as JSON: the vector unit, and (name, quantora ns, SciPy ns) per function.
 CHILD = """
 import json, sys
 import numpy as np
 import bench_arrays
-from timing import best_of
+from timing import best_of, lane_unit
 out = []
 for name, ours, label, ref in bench_arrays.cases(np.random.default_rng(2024)):
     if sys.argv[1:] and name not in sys.argv[1:]:
         continue
     out.append((name, best_of(ours, 3, bench_arrays.BUDGET) / bench_arrays.SIZE * 1e9,
                 best_of(ref, 3, bench_arrays.BUDGET) / bench_arrays.SIZE * 1e9))
-print(json.dumps(out))
+print(json.dumps({"unit": lane_unit(), "rows": out}))
 """
 
 
@@ -47,15 +47,18 @@ def main():
     args = parser.parse_intermixed_args()
     best = {}  # (build, name) -> (quantora ns, SciPy ns) of the round where quantora was fastest
     order = []
+    units = {}
     for _ in range(args.rounds):
         for build in (args.before, args.after):
-            for name, ours, theirs in one_round(build, args.names):
+            result = one_round(build, args.names)
+            units[build] = result["unit"]
+            for name, ours, theirs in result["rows"]:
                 if name not in order:
                     order.append(name)
                 if (build, name) not in best or ours < best[build, name][0]:
                     best[build, name] = (ours, theirs)
     print(f"best of {args.rounds} rounds; ns per element over {10**5} typical inputs; "
-          f"ratio = quantora / SciPy in the same round")
+          f"ratio = quantora / SciPy in the same round; vector lanes: {units[args.after]}")
     print(f"{'function':<11}{'before':>10}{'after':>10}{'speed-up':>10}{'ratio before':>14}{'ratio after':>13}")
     for name in order:
         before, scipy_before = best[args.before, name]
