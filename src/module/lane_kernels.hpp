@@ -31,21 +31,24 @@ struct FlagColumn {
 // A kernel over lanes one chunk of L::SIZE elements at a time: Form maps
 // lanes of arguments (and a flag) to lanes of results. A chunk whose flags
 // differ, and the remainder of the run, go to the scalar kernel.
-template <auto kernel, class Form>
-struct Chunked {
+template <auto scalar, class Form>
+struct ByChunks {
+    static constexpr auto kernel = scalar;
+    using Shape = KernelShape<decltype(scalar)>;
+
     template <class L, class... C>
-    void operator()(double* out, std::size_t n, const Column<L>& first, const C&... column) const {
+    static void run(double* out, std::size_t n, const Column<L>& first, const C&... column) {
         std::size_t i = 0;
         for (; i + L::SIZE <= n; i += L::SIZE) Form{}(first.chunk(i), column.chunk(i)...).store(out + i);
         for (; i < n; ++i) out[i] = kernel(first.value(i), column.value(i)...);
     }
 
     template <class L, class... C>
-    void operator()(double* out, std::size_t n, FlagColumn flag, const C&... column) const {
+    static void run(double* out, std::size_t n, FlagColumn flag, const C&... column) {
         std::size_t i = 0;
         for (; i + L::SIZE <= n; i += L::SIZE) {
-            bool same = true;
             const bool first = flag.repeated ? flag.at[0] : flag.at[i];
+            bool same = true;
             for (int k = 1; k < L::SIZE && !flag.repeated; ++k) same = same && flag.at[i + k] == first;
             if (same) {
                 Form{}(column.chunk(i)..., first).store(out + i);
@@ -57,11 +60,17 @@ struct Chunked {
     }
 };
 
-template <auto scalar, class Lanes>
-struct LaneKernel {
+// A kernel over lanes that takes a whole block at once (a stream that refills
+// its lanes): Form fills out[0 .. n) from the columns itself.
+template <auto scalar, class Form>
+struct ByBlocks {
     static constexpr auto kernel = scalar;
     using Shape = KernelShape<decltype(scalar)>;
-    using Form = Lanes;
+
+    template <class L, class... C>
+    static void run(double* out, std::size_t n, const Column<L>& first, const C&... column) {
+        Form{}(out, n, first, column...);
+    }
 };
 
 template <class... Entry>
@@ -70,13 +79,11 @@ struct KernelList {
 };
 
 using LaneKernels = KernelList<
-    LaneKernel<dnorm, Chunked<dnorm, DnormLanes>>, LaneKernel<dexp, Chunked<dexp, DexpLanes>>,
-    LaneKernel<dlaplace, Chunked<dlaplace, DlaplaceLanes>>, LaneKernel<dlnorm, Chunked<dlnorm, DlnormLanes>>,
-    LaneKernel<dlogis, Chunked<dlogis, DlogisLanes>>, LaneKernel<pnorm, Chunked<pnorm, PnormLanes>>,
-    LaneKernel<plnorm, Chunked<plnorm, PlnormLanes>>, LaneKernel<plogis, Chunked<plogis, PlogisLanes>>,
-    LaneKernel<pexp, Chunked<pexp, PexpLanes>>, LaneKernel<plaplace, Chunked<plaplace, PlaplaceLanes>>,
-    LaneKernel<qnorm, QnormLanes>, LaneKernel<qlnorm, QlnormLanes>, LaneKernel<qexp, Chunked<qexp, QexpLanes>>,
-    LaneKernel<qlogis, Chunked<qlogis, QlogisLanes>>, LaneKernel<qlaplace, Chunked<qlaplace, QlaplaceLanes>>>;
+    ByChunks<dnorm, DnormLanes>, ByChunks<dexp, DexpLanes>, ByChunks<dlaplace, DlaplaceLanes>,
+    ByChunks<dlnorm, DlnormLanes>, ByChunks<dlogis, DlogisLanes>, ByChunks<pnorm, PnormLanes>,
+    ByChunks<plnorm, PlnormLanes>, ByChunks<plogis, PlogisLanes>, ByChunks<pexp, PexpLanes>,
+    ByChunks<plaplace, PlaplaceLanes>, ByBlocks<qnorm, QnormLanes>, ByBlocks<qlnorm, QlnormLanes>,
+    ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>>;
 
 template <auto kernel>
 struct KernelTag {};
@@ -98,12 +105,26 @@ inline constexpr int lane_slot = slot_in<kernel>(LaneKernels{});
 // and flags hold this many.
 inline constexpr std::size_t ARRAY_BLOCK = 512;
 
+// An argument's count values from `at` on: in place when repeated or
+// consecutive (memory holds the doubles as they are, aligned or not),
+// otherwise gathered into buffer.
 template <class L>
 Column<L> column_of(const char* at, std::ptrdiff_t step, std::size_t count, double* buffer) {
-    if (step == 0) return {reinterpret_cast<const double*>(at), true};
-    if (step == static_cast<std::ptrdiff_t>(sizeof(double))) return {reinterpret_cast<const double*>(at), false};
-    for (std::size_t i = 0; i < count; ++i) std::memcpy(buffer + i, at + static_cast<std::ptrdiff_t>(i) * step, sizeof(double));
-    return {buffer, false};
+    if (step == 0) return {at, true};
+    if (step == static_cast<std::ptrdiff_t>(sizeof(double))) return {at, false};
+    for (std::size_t i = 0; i < count; ++i) {
+        std::memcpy(buffer + i, at + static_cast<std::ptrdiff_t>(i) * step, sizeof(double));
+    }
+    return {reinterpret_cast<const char*>(buffer), false};
+}
+
+// A run's flags from `at` on as bools: a flag is any nonzero byte. (A
+// template, like everything here, so that each unit's file keeps its own copy.)
+template <class L>
+FlagColumn flags_of(const char* at, std::ptrdiff_t step, std::size_t count, bool* buffer) {
+    const std::size_t stored = step == 0 ? 1 : count;
+    for (std::size_t i = 0; i < stored; ++i) buffer[i] = at[static_cast<std::ptrdiff_t>(i) * step] != 0;
+    return {buffer, step == 0};
 }
 
 template <class L, class Entry, std::size_t... I>
@@ -117,14 +138,11 @@ void run_array(const char* const* args, const std::ptrdiff_t* steps, double* out
         double gathered[reals][ARRAY_BLOCK];
         const Column<L> columns[reals] = {column_of<L>(at(I), steps[I], count, gathered[I])...};
         if constexpr (Shape::flags == 1) {
-            const char* flag_at = at(reals);
-            const std::ptrdiff_t flag_step = steps[reals];
             bool flags[ARRAY_BLOCK];
-            for (std::size_t i = 0; i < (flag_step == 0 ? 1 : count); ++i) flags[i] = flag_at[static_cast<std::ptrdiff_t>(i) * flag_step] != 0;
-            typename Entry::Form{}.template operator()<L>(out + begin, count, FlagColumn{flags, flag_step == 0},
-                                                          columns[I]...);
+            Entry::template run<L>(out + begin, count, flags_of<L>(at(reals), steps[reals], count, flags),
+                                   columns[I]...);
         } else {
-            typename Entry::Form{}.template operator()<L>(out + begin, count, columns[I]...);
+            Entry::template run<L>(out + begin, count, columns[I]...);
         }
     }
 }

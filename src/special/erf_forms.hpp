@@ -149,107 +149,54 @@ ErfAndWeight<Lanes<W, K, U>> erf_and_weight(Lanes<W, K, U> x) {
     return {value, weight};
 }
 
+// The inverse's elements on lanes: each lane's target p and the weight that
+// its previous update's error function computed.
+template <class L>
+struct ErfInvElements {
+    const double* p;
+    L target = L(0.5);
+    L lagging_weight = L(0.0);
+
+    void take(int lane, std::size_t i) { target.set_lane(lane, p[i]); }
+    void idle(int lane) { target.set_lane(lane, 0.5); }
+    L update(L x, L, typename L::Mask first) {
+        const ErfAndWeight<L> e = erf_and_weight(x);
+        const L d = select(first, e.weight, lagging_weight);
+        lagging_weight = e.weight;
+        return erf_forms::erf_inv_next(x, e.value, d, target);
+    }
+};
+
 // erf^-1 of p[0 .. n) into out[0 .. n), every element with the bits of
-// erf_inv_kernel. Each lane carries one element through its updates and,
-// as soon as that element is done (its updates counted out, or its final
-// iterate read off a recurring pair), takes up the next one, so that lanes
-// stay busy although elements need from a few updates to all of them. The
-// iterates of every lane go into a ring of the last RING steps, enough to
-// look back over a full period and the pair before it.
+// erf_inv_kernel: the elements that the kernel decides before its updates
+// by the scalar kernel, the first iterates of the others on lanes, and their
+// updates as a stream (run_lagged_updates_lanes). in and out may be the same.
 template <class L>
 void erf_inv_lanes(const double* p, double* out, std::size_t n) {
     constexpr std::size_t BLOCK = 512;
-    constexpr int RING = 32;
-    constexpr double IDLE = 0.5;
-    static_assert(RING >= MAX_PERIOD + 2 && (RING & (RING - 1)) == 0, "the ring reaches back a period and a pair");
     for (std::size_t begin = 0; begin < n; begin += BLOCK) {
         const std::size_t count = n - begin < BLOCK ? n - begin : BLOCK;
-        const double* block_p = p + begin;
-        double* block_out = out + begin;
-
-        // The first iterate of every element that reaches the updates; the
-        // scalar kernel answers the others.
         double start[BLOCK];
         std::uint16_t queue[BLOCK];
         std::size_t queued = 0;
         for (std::size_t i = 0; i < count; i += L::SIZE) {
             const int size = static_cast<int>(count - i < L::SIZE ? count - i : L::SIZE);
-            const L chunk = L::load_partial(block_p + i, size);
+            const L chunk = L::load_partial(p + begin + i, size);
             const auto decided = (chunk != chunk) | (abs_value(chunk) > 1.0) | near_zero(1.0 - chunk) |
                                  near_zero(chunk + 1.0);
             L first = chunk;
             if (!all(decided)) first = on_lanes(!decided, [](L v) { return erf_forms::erf_inv_start(v); }, chunk);
             for (int k = 0; k < size; ++k) {
                 if (decided.lane(k)) {
-                    block_out[i + k] = erf_inv_kernel(chunk.lane(k));
+                    out[begin + i + k] = erf_inv_kernel(chunk.lane(k));
                 } else {
                     start[i + k] = first.lane(k);
                     queue[queued++] = static_cast<std::uint16_t>(i + k);
                 }
             }
         }
-
-        L ring[RING];
-        L target(IDLE);
-        L lagging_weight(0.0);
-        // Updates done on each lane's element; -infinity on an idle lane,
-        // which then never counts out nor matches a pair.
-        L steps(-INF);
-        std::size_t element[L::SIZE];
-        std::size_t taken = 0;
-        int busy = 0;
-        int now = 0;
-        ring[0] = L(IDLE);
-        // Lane l takes the next queued element, or falls idle.
-        const auto take_next = [&](int l) {
-            if (taken == queued) {
-                // An idle lane iterates on where it stays in the forms' range.
-                ring[now].set_lane(l, IDLE);
-                target.set_lane(l, IDLE);
-                steps.set_lane(l, -INF);
-                return false;
-            }
-            const std::size_t i = queue[taken++];
-            element[l] = i;
-            ring[now].set_lane(l, start[i]);
-            target.set_lane(l, block_p[i]);
-            steps.set_lane(l, 0.0);
-            return true;
-        };
-        for (int l = 0; l < L::SIZE; ++l) busy += take_next(l);
-
-        while (busy > 0) {
-            const L x = ring[now];
-            const ErfAndWeight<L> e = erf_and_weight(x);
-            const L d = select(steps == 0.0, e.weight, lagging_weight);
-            lagging_weight = e.weight;
-            const L next = erf_forms::erf_inv_next(x, e.value, d, target);
-            now = (now + 1) & (RING - 1);
-            ring[now] = next;
-            steps = steps + 1.0;
-
-            // The smallest period j at which the pair (x_i, x_(i-1)) recurs;
-            // the pair before x_0 is (x_0, x_0).
-            const auto back = [&ring, now](int j) { return ring[(now - j) & (RING - 1)]; };
-            L period(0.0);
-            for (int j = 1; j <= MAX_PERIOD; ++j) {
-                const L earlier_before = select(steps > static_cast<double>(j), back(j + 1), back(j));
-                const auto recurs = (steps >= static_cast<double>(j)) & same_bits(next, back(j)) &
-                                    same_bits(back(1), earlier_before) & (period == 0.0);
-                period = select(recurs, L(static_cast<double>(j)), period);
-            }
-            const auto done = (steps >= static_cast<double>(erf_forms::REFINEMENTS)) | (period > 0.0);
-            if (!any(done)) continue;
-            for (int l = 0; l < L::SIZE; ++l) {
-                if (!done.lane(l)) continue;
-                const int i = static_cast<int>(steps.lane(l));
-                const int j = static_cast<int>(period.lane(l));
-                // x_i once counted out; else x_(i-j+r), r = (count - (i - j)) mod j.
-                const int back_to = i >= erf_forms::REFINEMENTS ? 0 : j - (erf_forms::REFINEMENTS - (i - j)) % j;
-                block_out[element[l]] = back(back_to).lane(l);
-                busy -= !take_next(l);
-            }
-        }
+        ErfInvElements<L> elements{p + begin};
+        run_lagged_updates_lanes<erf_forms::REFINEMENTS, L>(queue, queued, start, out + begin, elements);
     }
 }
 

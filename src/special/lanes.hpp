@@ -108,16 +108,24 @@ struct Lanes {
         }
     }
 
-    static Lanes load(const double* from) {
+    // Loads of consecutive doubles from memory that need not be aligned
+    // (NumPy's arrays need not be).
+    static Lanes load(const void* from) {
         Lanes out;
         std::memcpy(out.part, from, sizeof out.part);
         return out;
     }
+    static double read(const void* from) {
+        double value;
+        std::memcpy(&value, from, sizeof value);
+        return value;
+    }
     // The first `count` lanes (1 <= count <= SIZE) from memory, the others a
     // copy of the first, so that every lane holds an argument of the run.
-    static Lanes load_partial(const double* from, int count) {
-        Lanes out(from[0]);
-        for (int i = 1; i < count; ++i) out.set_lane(i, from[i]);
+    static Lanes load_partial(const void* from, int count) {
+        const char* bytes = static_cast<const char*>(from);
+        Lanes out(read(bytes));
+        for (int i = 1; i < count; ++i) out.set_lane(i, read(bytes + i * sizeof(double)));
         return out;
     }
     void store(double* to) const { std::memcpy(to, part, sizeof part); }
@@ -177,15 +185,16 @@ struct Lanes {
 
 // One argument's values over a run of elements, as the array layer hands
 // them to a lane kernel: consecutive doubles, or one double repeated for
-// every element.
+// every element, aligned or not.
 template <class L>
 struct Column {
-    const double* at;
+    const char* at;
     bool repeated;
 
-    double value(std::size_t i) const { return repeated ? at[0] : at[i]; }
-    L chunk(std::size_t i) const { return repeated ? L(at[0]) : L::load(at + i); }
-    L partial(std::size_t i, int count) const { return repeated ? L(at[0]) : L::load_partial(at + i, count); }
+    const char* element(std::size_t i) const { return repeated ? at : at + i * sizeof(double); }
+    double value(std::size_t i) const { return L::read(element(i)); }
+    L chunk(std::size_t i) const { return repeated ? L(L::read(at)) : L::load(element(i)); }
+    L partial(std::size_t i, int count) const { return repeated ? L(L::read(at)) : L::load_partial(element(i), count); }
 };
 
 // f applied to each element on its own: for what the lanes cannot do together
