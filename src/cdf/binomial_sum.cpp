@@ -64,8 +64,6 @@ namespace quantora {
 // near 0 or 1) R is no longer used at all; only the exact zeros are skipped.
 namespace {
 
-constexpr double LOG_MASS_BOUND_SCALE = 0x1p-46;
-constexpr double LOG_MASS_BOUND_FLOOR = 256;
 constexpr double CENTRE_MARGIN = 0x1p-48;
 constexpr double CENTRE_GUARD = 2;
 constexpr double ZERO_LOG_MASS = -745;
@@ -76,7 +74,12 @@ constexpr double MAX_SPREAD = 512;
 }  // namespace
 
 BinomialSum::BinomialSum(std::int64_t n_trials, double prob)
-    : mass_(n_trials, prob), n_(n_trials), prob_(prob), q_(1 - prob) {
+    : mass_(n_trials, prob),
+      relative_error_(mass_.log_mass_error() + EPS * (static_cast<double>(n_trials) + 1)),
+      flushed_(FLUSHED_MASS * (static_cast<double>(n_trials) + 1)),
+      n_(n_trials),
+      prob_(prob),
+      q_(1 - prob) {
     const double lp = mass_.log_prob();
     const double lq = mass_.log_complement();
     // With ln p == -infinity every term above k = 0 carries it times a
@@ -142,9 +145,9 @@ BinomialPass BinomialSum::lower_run(std::int64_t top, int count, double* sums) c
     if (degenerate_) {
         const double f0 = mass_.mass(0);
         for (int i = 0; i < count; ++i) sums[i] = f0;
-        return {0, 1, 0.0};
+        return {0, 1, 0.0, 0};
     }
-    BinomialPass pass{first_added(top), 0, 0.0};
+    BinomialPass pass{first_added(top), 0, 0.0, 0};
     bool open[MAX_RUN];
     for (int i = 0; i < count; ++i) open[i] = true;
     int still_open = count;
@@ -153,7 +156,11 @@ BinomialPass BinomialSum::lower_run(std::int64_t top, int count, double* sums) c
         const double term = exp_kernel(log_term);
         pass.evaluated = pass.evaluated + 1;
         const bool below = below_mode(k);
-        if (below && log_term < negligible_log_mass_) break;
+        if (below && log_term < negligible_log_mass_) {
+            pass.flushed = pass.flushed + k + 1;
+            break;
+        }
+        if (term == 0) pass.flushed = pass.flushed + 1;
         // Sum i runs from top - i down; it has begun once k <= top - i.
         const std::int64_t begun = top - k;
         const int last = begun < count - 1 ? static_cast<int>(begun) : count - 1;

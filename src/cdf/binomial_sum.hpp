@@ -5,8 +5,21 @@
 #include <cstdint>
 
 #include "density/binomial_mass.hpp"
+#include "special/beta_power.hpp"
 
 namespace quantora {
+
+// Where the lower sums stand for the distribution function: their masses'
+// error bound is within KEPT_ERROR, and the sum is below this value. Above
+// it a sum of masses keeps its relative accuracy but not that of 1 - F, which
+// the logarithm near 0 and the quantiles near 1 need, so the distribution
+// function is 1 - (the upper tail) there.
+constexpr double BINOMIAL_COMPLEMENT_SWITCH = 1 - 0x1p-24;
+
+// exp_kernel returns +0 only below a log-mass of about -708, so a mass it
+// flushes is truly below e^-707 < 2^-1020 wherever the log-masses are kept,
+// and a lower sum misses at most n_trials + 1 such masses.
+constexpr double FLUSHED_MASS = 0x1p-1020;
 
 // What one pass over the masses did, for bounds on sums it did not form.
 struct BinomialPass {
@@ -19,6 +32,9 @@ struct BinomialPass {
     // An upper bound on the sum of all masses below the last evaluated one;
     // 0 when the pass ended at count 0 or where every later mass is +0.
     double tail;
+    // Masses of the pass that may have been flushed to +0: those evaluated as
+    // +0, and every count below a pass that ended at negligible masses.
+    std::int64_t flushed;
 };
 
 class BinomialSum {
@@ -41,6 +57,24 @@ public:
     // below EPS or above 1 − EPS), so every lower sum is mass(0).
     bool degenerate() const { return degenerate_; }
 
+    // The bound on the error of every log-mass (BinomialMass::log_mass_error).
+    double log_mass_error() const { return mass_.log_mass_error(); }
+
+    // A bound on the absolute error of the lower sum v of a pass against the
+    // exact distribution function: the masses' own error and one rounding per
+    // added term, both relative to v, and the masses flushed to +0.
+    double sum_error(double v, const BinomialPass& pass) const {
+        return v * relative_error_ + FLUSHED_MASS * static_cast<double>(pass.flushed);
+    }
+
+    // Whether the lower sums are accurate enough to stand for the distribution
+    // function at all: their relative error bound is within KEPT_ERROR.
+    bool sums_stand() const { return relative_error_ <= KEPT_ERROR; }
+
+    // Where sums_stand(), a sum v at least this has sum_error(v, pass) within
+    // KEPT_ERROR of v for every pass; below it the flushed masses may matter.
+    double least_kept_sum() const { return flushed_ / (KEPT_ERROR - relative_error_); }
+
     double log_mass(std::int64_t k) const { return mass_.log_mass(k); }
     double mass(std::int64_t k) const { return mass_.mass(k); }
     // The mass whose log-mass is log_mass (the same bits as mass()).
@@ -57,6 +91,8 @@ private:
     double tail_below(std::int64_t k, double sum) const;
 
     BinomialMass mass_;
+    double relative_error_;
+    double flushed_;
     std::int64_t n_;
     double prob_;
     double q_;

@@ -1,8 +1,8 @@
 // Distribution functions on the regularized lower incomplete gamma function:
 // chi-squared, gamma and inverse gamma.
 #include "cdf/cdf.hpp"
+#include "cdf/gamma_tail.hpp"
 #include "cdf/probability.hpp"
-#include "special/inc_gamma.hpp"
 
 namespace quantora {
 
@@ -11,12 +11,14 @@ using namespace cdf_detail;
 double pchisq(double x, double dof, bool log_p) {
     if (x != x || dof != dof) return NaN;
     if (dof < 0) return NaN;
-    if (x < EPS) return certain_zero(log_p);
+    if (x <= 0) return certain_zero(log_p);
     // Zero degrees of freedom is a point mass at 0.
     if (dof == 0) return certain_one(log_p);
     if (x == INF) return certain_one(log_p);
     if (dof == INF) return certain_zero(log_p);
-    return probability(inc_gamma_kernel(dof * 0.5, x * 0.5), log_p);
+    // chi^2_k = 2 Gamma(k/2, 1).
+    const double k = dof * 0.5;
+    return gamma_tail(GammaTail::lower, k, x * 0.5, x, 2.0, log_p);
 }
 
 double pgamma(double x, double shape, double scale, bool log_p) {
@@ -24,7 +26,7 @@ double pgamma(double x, double shape, double scale, bool log_p) {
     if (shape < 0) return NaN;
     if (scale < EPS) return NaN;
     if (x == INF && scale == INF) return NaN;
-    if (x < EPS) return certain_zero(log_p);
+    if (x <= 0) return certain_zero(log_p);
     double v;
     if (x == INF || shape == INF || scale == INF) {
         // A zero shape is a point mass at 0, which an infinite scale moves
@@ -37,7 +39,7 @@ double pgamma(double x, double shape, double scale, bool log_p) {
     } else if (shape == 0) {
         v = 1;
     } else {
-        v = inc_gamma_kernel(shape, x / scale);
+        return gamma_tail(GammaTail::lower, shape, x / scale, x, scale, log_p);
     }
     return probability(v, log_p);
 }
@@ -47,11 +49,30 @@ double pinvgamma(double x, double shape, double scale, bool log_p) {
     if (shape < 0) return NaN;
     if (scale < 0) return NaN;
     if (x < 0) return certain_zero(log_p);
-    // P(X <= x) = P(1/X >= 1/x), and 1/X is gamma with scale 1/scale. The
-    // reciprocals of 0 and infinity are taken as their limits.
-    const double t = x == 0 ? INF : (x == INF ? 0.0 : 1 / x);
-    const double s = scale == 0 ? INF : (scale == INF ? 0.0 : 1 / scale);
-    return probability(1 - pgamma(t, shape, s, false), log_p);
+    // P(X <= x) = P(1/X >= 1/x), and 1/X is gamma with scale 1/scale: the
+    // upper tail of the gamma law of 1/scale at 1/x, with that law's rules
+    // read on x and scale themselves (0 and infinity are each other's
+    // reciprocals). An infinite scale leaves no law.
+    if (scale == INF) return NaN;
+    if (x == 0 && scale == 0) return NaN;
+    if (x == INF) return certain_one(log_p);
+    double v;
+    if (x == 0 || shape == INF || scale == 0) {
+        if (shape == 0) {
+            v = scale == 0 ? 1.0 : 0.0;
+        } else {
+            v = x == 0 ? 0.0 : 1.0;
+        }
+    } else if (shape == 0) {
+        v = 0;
+    } else {
+        // Above 2^52 the reciprocal scale falls below the gamma law's floor on
+        // scales, and the quotient is formed directly.
+        const double reciprocal = 1 / scale;
+        const double literal = reciprocal < EPS ? scale / x : (1 / x) / reciprocal;
+        return gamma_tail(GammaTail::upper, shape, literal, scale, x, log_p);
+    }
+    return probability(v, log_p);
 }
 
 }  // namespace quantora

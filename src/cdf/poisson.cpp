@@ -1,7 +1,7 @@
 // The Poisson distribution function.
 #include "cdf/cdf.hpp"
+#include "cdf/gamma_tail.hpp"
 #include "cdf/probability.hpp"
-#include "special/inc_gamma.hpp"
 
 namespace quantora {
 
@@ -49,14 +49,11 @@ double ppois(std::int64_t x, double rate, bool log_p) {
     if (rate < 0) return NaN;
     if (x < 0) return certain_zero(log_p);
     if (rate == INF) return certain_zero(log_p);
-    double v;
     if (rate > POISSON_SERIES_MAX_RATE || x > POISSON_SERIES_MAX_COUNT) {
         // P(X <= x) = Q(x + 1, rate), the upper regularized incomplete gamma.
-        v = 1 - inc_gamma_kernel(successor(x), rate);
-    } else {
-        v = poisson_series(x, rate);
+        return gamma_tail(GammaTail::upper, successor(x), rate, rate, 1.0, log_p);
     }
-    return probability(v, log_p);
+    return probability(poisson_series(x, rate), log_p);
 }
 
 }  // namespace quantora

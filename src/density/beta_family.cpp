@@ -1,7 +1,9 @@
 // Beta, F and Student t densities.
 #include "density/conventions.hpp"
 #include "density/density.hpp"
+#include "special/beta_power.hpp"
 #include "special/gamma.hpp"
+#include "special/log_scale.hpp"
 
 namespace quantora {
 
@@ -30,6 +32,66 @@ double beta_end_point(double power, double other_shape, bool log) {
     return special_value(other_shape, log);
 }
 
+// A log-density as the result: its exponential without early underflow.
+double density_result(double log_density, bool log) { return log ? log_density : exp_value(log_density); }
+
+// The literal beta log-density for 0 < x < 1 and finite positive shapes, with
+// a bound on its absolute error; an infinite bound below x = EPS, where the
+// logarithms do not resolve x.
+struct LogDensity {
+    double value;
+    double bound;
+};
+
+LogDensity literal_beta_log_density(double x, double a, double b) {
+    if (!(x >= EPS)) return {NaN, INF};
+    const double log_x = log_kernel(x);
+    const double log_beta = lbeta_kernel(a, b);
+    const double log_1mx = log_kernel(1 - x);
+    // a == 1 or b == 1 makes its power of x or 1 - x equal to 1 even where
+    // the logarithm underflows to -infinity.
+    const double log_density = (coef_times_log(a - 1, log_x) - log_beta) + coef_times_log(b - 1, log_1mx);
+    const double magnitude =
+        (abs_value((a - 1) * log_x) + abs_value((b - 1) * log_1mx)) + (log_gamma_magnitude(a + b + 2) + (1 / a + 1 / b));
+    const double bound = LITERAL_ERROR_SCALE * magnitude;
+    return {log_density, bound == bound ? bound : INF};
+}
+
+// The F density through the beta law of u = y/(y + 1), y = x df1/df2:
+// f(x) = g(u) du/dx with du/dx = (df1/df2)/(y + 1)^2, which with
+// g(u) = u^h1 w^h2 / (B u w), w = 1 - u = 1/(y + 1), is u^h1 w^h2 / (B x).
+// Where y overflows, w = 1/(y + 1) < 2^-1020 and h1 w = df2/(2x) < 1/2, so
+// h1 ln(1 - w) = -h1 w to the last bit and ln w = ln df2 - ln df1 - ln x.
+double f_log_density(double x, double df1, double df2) {
+    const double h1 = df1 * 0.5;
+    const double h2 = df2 * 0.5;
+    const double y = x * (df1 / df2);
+    const double log_x = log_value(x);
+    if (y == INF) {
+        const double log_w = (log_value(df2) - log_value(df1)) - log_x;
+        return ((h2 * log_w - exp_value(log_value(h1) + log_w)) - log_beta_value(h1, h2)) - log_x;
+    }
+    return BetaPower(h1, h2).log_at(y / (y + 1), 1 / (y + 1)) - log_x;
+}
+
+// Up to this y the literal t = (1 - q x) q, where 1 - q x = 1/(y + 1)
+// cancels, keeps its relative error (about y units of 2^-53) below 2^-24.
+constexpr double F_LITERAL_RATIO = 0x1p29;
+
+// ln Γ((dof + 1)/2) - ln Γ(dof/2) - ln sqrt(dof π) - (dof + 1)/2 ln(1 + x^2/dof)
+// with the difference of log-gamma values and the logarithm near 1 formed
+// without cancellation, for every dof and x.
+double t_log_density(double x, double dof) {
+    const double k = dof * 0.5;
+    const double h = k + 0.5;
+    const double r = (x / dof) * x;
+    const double magnitude = x < 0 ? -x : x;
+    const double log_base = r == INF ? 2 * log_value(magnitude) - log_value(dof) : log1p_value(r);
+    const double log_ratio = k < 1 ? lgamma_kernel(h) - (lgamma_kernel(k + 1) - log_value(k))
+                                   : -log_gamma_ratio(k, 0.5);
+    return (log_ratio - (log_value(dof) + LN_PI) * 0.5) - h * log_base;
+}
+
 }  // namespace
 
 double dbeta(double x, double a, double b, bool log) {
@@ -40,13 +102,9 @@ double dbeta(double x, double a, double b, bool log) {
     if (a == 0 || b == 0 || any_posinf(a, b)) return special_value(degenerate_beta(x, a, b), log);
     if (x == 0) return beta_end_point(a, b, log);
     if (x == 1) return beta_end_point(b, a, log);
-    const double log_x = log_kernel(x);
-    const double log_beta = lbeta_kernel(a, b);
-    const double log_1mx = log_kernel(1 - x);
-    // a == 1 or b == 1 makes its power of x or 1 - x equal to 1 even where
-    // the logarithm underflows to -infinity.
-    const double log_density = (coef_times_log(a - 1, log_x) - log_beta) + coef_times_log(b - 1, log_1mx);
-    return from_log_density(log_density, log);
+    const LogDensity literal = literal_beta_log_density(x, a, b);
+    if (keeps_log(literal.value, literal.bound, log)) return density_result(literal.value, log);
+    return canonical(density_result(BetaPower(a, b).log_density(x, 1 - x), log));
 }
 
 double df(double x, double df1, double df2, bool log) {
@@ -58,25 +116,17 @@ double df(double x, double df1, double df2, bool log) {
         if (df1 < 2) return special_value(INF, log);
         return special_value(df1 == 2 ? 1.0 : 0.0, log);
     }
-    if (x == INF) {
-        double v;
-        if (df1 == INF) {
-            v = df2 >= 2 ? 0.0 : NaN;
-        } else if (df2 == INF) {
-            v = 0.0;
-        } else {
-            v = (df1 >= 2 && df2 >= 1) ? 0.0 : NaN;
-        }
-        return special_value(v, log);
-    }
+    // The density falls off as a power of x (or faster) for every pair of
+    // degrees of freedom, so its limit at infinity is 0.
+    if (x == INF) return special_value(0.0, log);
     if (df1 == INF && df2 == INF) {
         if (x == 1) return INF;
         return constant_zero(log);
     }
     // One infinite degree of freedom turns the ratio into a scaled inverse
     // chi-squared or chi-squared variable.
-    if (df1 == INF) return dinvgamma(x, df2 * 0.5, df2 * 0.5, log);
-    if (df2 == INF) return dgamma(x, df1 * 0.5, 2 / df1, log);
+    if (df1 == INF) return canonical(dinvgamma(x, df2 * 0.5, df2 * 0.5, log));
+    if (df2 == INF) return canonical(dgamma(x, df1 * 0.5, 2 / df1, log));
     // u = y / (y + 1) is beta(df1/2, df2/2) distributed; t = du/dx, written as
     // (1 - q x) q = q / (y + 1) with q = (df1/df2) / (y + 1).
     const double y = (x * df1) / df2;
@@ -85,11 +135,16 @@ double df(double x, double df1, double df2, bool log) {
     const double u = y / (y + 1);
     const double q = (h1 / h2) / (y + 1);
     const double t = (1 - q * x) * q;
-    if (log) {
-        const double log_t = log_kernel(t);
-        return log_t + dbeta(u, h1, h2, true);
+    // 1 - q x = 1/(y + 1) cancels, with a relative error of about y units of
+    // 2^-53 (an absolute one in ln t); the beta density at u must resolve u and
+    // 1 - u.
+    if (y <= F_LITERAL_RATIO) {
+        const LogDensity beta = literal_beta_log_density(u, h1, h2);
+        const double log_t = log_value(t);
+        const double bound = beta.bound + (y + 4) * 0x1p-53;
+        if (keeps_log(log_t + beta.value, bound, log)) return log ? log_t + beta.value : t * exp_value(beta.value);
     }
-    return t * dbeta(u, h1, h2, false);
+    return canonical(density_result(f_log_density(x, df1, df2), log));
 }
 
 double dt(double x, double dof, bool log) {
@@ -105,7 +160,12 @@ double dt(double x, double dof, bool log) {
     const double log_base = log_kernel((x / dof) * x + 1);
     const double log_density =
         ((log_gamma_h - (log_dof + LN_PI) * 0.5) - log_gamma_k) + log_base * (-h);
-    return from_log_density(log_density, log);
+    // Both log-gamma values, ln dof and h times the rounding of 1 + x^2/dof.
+    const double magnitude = (2 * log_gamma_magnitude(h + 2) + 1 / k) + h * (abs_value(log_base) + 1);
+    if (log_base != INF && keeps_log(log_density, LITERAL_ERROR_SCALE * magnitude, log)) {
+        return density_result(log_density, log);
+    }
+    return canonical(density_result(t_log_density(x, dof), log));
 }
 
 }  // namespace quantora

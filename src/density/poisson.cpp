@@ -3,7 +3,9 @@
 
 #include "density/conventions.hpp"
 #include "density/density.hpp"
+#include "density/log_density.hpp"
 #include "special/gamma.hpp"
+#include "special/inc_gamma.hpp"
 
 namespace quantora {
 
@@ -29,11 +31,16 @@ double dpois(std::int64_t x, double rate, bool log) {
         return constant_zero(log);
     }
     if (rate == INF) return constant_zero(log);
-    // At x == 0 a rate below EPS has log rate == -infinity; the zero count
-    // makes that factor 1, so the mass tends to exp(-rate).
-    const double log_density =
-        (coef_times_log(static_cast<double>(x), log_kernel(rate)) - rate) - lgamma_kernel(count_plus_one(x));
-    return from_log_density(log_density, log);
+    // x ln(rate) - rate - ln x!, kept where its terms do not cancel beyond the
+    // margin; at large counts and rates it is the saddle-point form instead.
+    // At x == 0 the zero count makes the factor rate^x 1 for every rate.
+    const double log_rate = log_value(rate);
+    const double count = static_cast<double>(x);
+    const LogSum sum = LogSum(coef_times_log(count, log_rate), 0.0)
+                           .minus(rate)
+                           .minus(lgamma_kernel(count_plus_one(x)));
+    if (sum.kept(log)) return from_log(sum.value, log);
+    return canonical(from_log(log_poisson_mass(count, GammaArgument{rate, 0.0, log_rate}), log));
 }
 
 }  // namespace quantora

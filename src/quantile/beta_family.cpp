@@ -1,15 +1,54 @@
 // Quantiles of the beta and F laws: the inverse of the regularized incomplete
 // beta function, after the degenerate laws (zero or infinite shapes) are
 // answered directly.
+#include <limits>
+
+#include "cdf/cdf.hpp"
 #include "quantile/conventions.hpp"
 #include "quantile/quantile.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/inc_beta.hpp"
+#include "special/log_scale.hpp"
+#include "special/root_rule.hpp"
 
 namespace quantora {
 
 using namespace quantile_rules;
+
+namespace {
+
+constexpr double LARGEST = std::numeric_limits<double>::max();
+constexpr double SMALLEST_SUBNORMAL = 4.9406564584124654e-324;
+
+// The quantile rule reads an increasing function of y against a target:
+// F(y) against p up to 1/2, and beyond, minus the upper tail against
+// -(1 - p) (exact), so that near 1 the comparison keeps its relative accuracy
+// where F itself rounds to within 2^-53 of 1.
+struct Target {
+    double p;
+    bool upper;
+    explicit Target(double probability) : p(probability), upper(probability > 0.5) {}
+    double level() const { return upper ? -(1 - p) : p; }
+};
+
+// 1 - I_y(a, b) to full relative accuracy: I_(1-y)(b, a), with 1 - y exact
+// from y = 1/2 on and passed beside it below.
+double beta_upper(double a, double b, double y) {
+    if (y >= 0.5) return inc_beta(b, a, 1 - y, false);
+    return inc_beta_sound(b, a, 1 - y, y, false);
+}
+
+// A root at or below the smallest subnormal d, where the lower tail is the
+// power law C x^a: it lies above d/2, and so rounds to d rather than 0,
+// exactly when p >= F(d) 2^-a.
+double round_below_subnormal(double root, double p, double a, double tail_at_smallest) {
+    if (root > SMALLEST_SUBNORMAL) return root;
+    constexpr double LN_2 = 0.6931471805599453;
+    return p >= tail_at_smallest * exp_value(-a * LN_2) ? SMALLEST_SUBNORMAL : 0.0;
+}
+
+}  // namespace
 
 double qbeta(double p, double a, double b) {
     if (a != a || b != b || a < 0 || b < 0 || invalid_probability(p)) {
@@ -40,7 +79,15 @@ double qbeta(double p, double a, double b) {
         }
         return b == INF ? 0.0 : 1.0;
     }
-    return inc_beta_inv_kernel(a, b, p);
+    // The updates can leave [0, 1], stall where the density weight vanishes
+    // or settle on a root of the kernel's own inaccurate values; the result
+    // is checked against the accurate distribution function.
+    const Target target(p);
+    const auto forward = [a, b, &target](double y) {
+        return target.upper ? -beta_upper(a, b, y) : inc_beta(a, b, y, false);
+    };
+    const double x = checked_quantile(inc_beta_inv_kernel(a, b, p), target.level(), 0.0, 1.0, forward);
+    return round_below_subnormal(x, p, a, inc_beta(a, b, SMALLEST_SUBNORMAL, false));
 }
 
 double qf(double p, double df1, double df2) {
@@ -58,17 +105,30 @@ double qf(double p, double df1, double df2) {
     if (df1 == INF && df2 == INF) {
         return 1;
     }
+    // With one infinite degree of freedom the other side is a scaled
+    // chi-squared variable; its quantile is checked like any other below.
+    double candidate;
     if (df2 == INF) {
-        return qchisq(p, df1) / df1;
+        candidate = qchisq(p, df1) / df1;
+    } else if (df1 == INF) {
+        candidate = df2 / qchisq(1 - p, df2);
+    } else {
+        // F = (B / A) x / (1 - x) for x ~ Beta(A, B), A = df1/2, B = df2/2.
+        const double A = df1 * 0.5;
+        const double B = df2 * 0.5;
+        const double x = inc_beta_inv_kernel(A, B, p);
+        candidate = x / ((A / B) * (1 - x));
     }
-    if (df1 == INF) {
-        return df2 / qchisq(1 - p, df2);
-    }
-    // F = (B / A) x / (1 - x) for x ~ Beta(A, B), A = df1/2, B = df2/2.
-    const double A = df1 * 0.5;
-    const double B = df2 * 0.5;
-    const double x = inc_beta_inv_kernel(A, B, p);
-    return x / ((A / B) * (1 - x));
+    // The upper tail of F(df1, df2) at y is the lower tail of F(df2, df1) at
+    // 1/y, whose rounding moves it by a relative df2/2 units of 2^-53 at most.
+    const Target target(p);
+    const auto forward = [df1, df2, &target](double y) {
+        return target.upper ? -pf(1 / y, df2, df1, false) : pf(y, df1, df2, false);
+    };
+    const double y = checked_quantile(candidate, target.level(), 0.0, LARGEST, forward);
+    // No double reaches: the quantile lies beyond them.
+    if (y == LARGEST && !(forward(LARGEST) >= target.level())) return INF;
+    return round_below_subnormal(y, p, df1 * 0.5, pf(SMALLEST_SUBNORMAL, df1, df2, false));
 }
 
 }  // namespace quantora

@@ -9,6 +9,7 @@
 #include "cdf/cdf.hpp"
 #include "quantile/conventions.hpp"
 #include "quantile/quantile.hpp"
+#include "special/beta_power.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 
@@ -36,6 +37,9 @@ double normal_deviate(double p) {
     return p < 0.5 ? -z : z;
 }
 
+
+// The highest p for which a sum of masses decides a count (see sums_decide).
+constexpr double SUMS_DECIDE_TOP = 1 - 0x1p-22;
 
 // Up to this many trials the literal scan is as cheap as any search.
 constexpr std::int64_t BINOMIAL_LITERAL_TRIALS = 8;
@@ -207,8 +211,35 @@ struct BinomialScan {
         return b.hi;
     }
 
-    std::int64_t search() const {
-        const BinomialSum sums(n, prob);
+    // The least count whose distribution function reaches p, by bisection
+    // over the counts: where the distribution function is the incomplete beta
+    // function or one minus the upper tail, no scan is needed.
+    std::int64_t bisect() const {
+        if (stops(cdf(0))) return 0;
+        std::int64_t lo = 0;
+        std::int64_t hi = n;
+        while (hi - lo > 1) {
+            const std::int64_t mid = lo + (hi - lo) / 2;
+            if (stops(cdf(mid))) {
+                hi = mid;
+            } else {
+                lo = mid;
+            }
+        }
+        return hi;
+    }
+
+    // The search over sums of masses finds the count at which pbinom first
+    // reaches p wherever every count agrees on reaching it: pbinom is the sum
+    // itself between least_kept_sum() and the complement switch, the accurate
+    // lower tail below (under 2 least_kept_sum() with the sum's error), and one
+    // minus the upper tail above (within 2^-24 of the sum, so above
+    // 1 - 2^-23). Outside that band of p, bisection over pbinom.
+    bool sums_decide(const BinomialSum& sums) const {
+        return sums.sums_stand() && p >= 2 * sums.least_kept_sum() && p <= SUMS_DECIDE_TOP;
+    }
+
+    std::int64_t search(const BinomialSum& sums) const {
         if (sums.degenerate()) return stops(unit_clamped(sums.mass(0))) ? 0 : n;
         // pbinom(n) is exactly 1 >= p.
         Bracket b{-1, n, n};
@@ -238,7 +269,9 @@ double qbinom(double p, std::int64_t n_trials, double prob) {
         return static_cast<double>(n_trials);
     }
     const BinomialScan scan{p, n_trials, prob};
-    const std::int64_t k = n_trials <= BINOMIAL_LITERAL_TRIALS ? scan.literal() : scan.search();
+    if (n_trials <= BINOMIAL_LITERAL_TRIALS) return static_cast<double>(scan.literal());
+    const BinomialSum sums(n_trials, prob);
+    const std::int64_t k = scan.sums_decide(sums) ? scan.search(sums) : scan.bisect();
     return static_cast<double>(k);
 }
 

@@ -7,9 +7,10 @@
 #include "cdf/cdf.hpp"
 #include "density/density.hpp"
 #include "quantile/quantile.hpp"
-#include "special/bisection.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/inc_beta.hpp"
+#include "special/root_rule.hpp"
 #include "special/trig.hpp"
 
 namespace quantora {
@@ -75,13 +76,29 @@ double hill_core(double P, double n) {
     return small_tail_branch(n, d, y, T);
 }
 
-bool tail_matches(double r, double n, double T) {
-    return r >= 0 && r <= LARGEST && residual_within(pt(-r, n, false), T, T);
+// The magnitude y of the quantile whose tail pt(-y) is T, from a candidate
+// r: r where it meets the quantile rule, else the least magnitude whose tail
+// has come down to T, found by bisection over the doubles. The rule reads an
+// increasing function of y: minus the tail, or, from T = 1/4 on, the central
+// mass (1/2) I_u(1/2, dof/2), u = y^2/(y^2 + dof), against 1/2 - T (exact
+// there), since near the median the tail rounds to within 2^-54 of 1/2.
+constexpr double CENTRAL_TAIL = 0.25;
+
+double central_mass(double y, double n) {
+    const double q = (n / y) / y;
+    const double u = 1 / (1 + q);
+    // Beyond u = 1/2 the tail is below 0.3 and 1/2 minus it rounds once.
+    if (u <= 0.5) return inc_beta(0.5, n * 0.5, u, false) * 0.5;
+    return 0.5 - pt(-y, n, false);
 }
 
-// The smallest magnitude y whose lower tail pt(-y) has come down to T.
-double tail_root(double n, double T) {
-    return bisect_doubles(0.0, LARGEST, [n, T](double y) { return pt(-y, n, false) <= T; });
+double checked_magnitude(double r, double n, double T) {
+    const bool central = T >= CENTRAL_TAIL;
+    const auto forward = [n, central](double y) { return central ? central_mass(y, n) : -pt(-y, n, false); };
+    const double level = central ? 0.5 - T : -T;
+    const double y = checked_quantile(r, level, 0.0, LARGEST, forward);
+    // No double reaches: the quantile lies beyond them.
+    return y == LARGEST && !(forward(LARGEST) >= level) ? INF : y;
 }
 
 }  // namespace
@@ -97,23 +114,23 @@ double qt(double p, double dof) {
     if (p == 1) {
         return INF;
     }
-    if (n == 1) {
-        return tan_kernel((p - 0.5) * PI);
-    }
-    if (n == 2) {
-        return ((p + p) - 1) / sqrt_kernel((1 - p) * (p + p));
-    }
     if (n == INF) {
         return qnorm(p, 0, 1);
     }
+    // Below 1/2 the tail is p itself; above, 1 - p, exact there.
     const bool lower = p < 0.5;
-    const double P = lower ? p + p : (1 - p) + (1 - p);
-    double r = hill_core(P, n);
-    const double T = P * 0.5;
-    if (!tail_matches(r, n, T)) {
-        r = tail_root(n, T);
+    const double T = lower ? p : 1 - p;
+    double r;
+    if (n == 1) {
+        r = tan_kernel((p - 0.5) * PI);
+    } else if (n == 2) {
+        r = ((p + p) - 1) / sqrt_kernel((1 - p) * (p + p));
+    } else {
+        const double P = lower ? p + p : (1 - p) + (1 - p);
+        r = hill_core(P, n);
     }
-    return lower ? -r : r;
+    const double magnitude = checked_magnitude(r < 0 ? -r : r, n, T);
+    return lower ? plus_zero(-magnitude) : magnitude;
 }
 
 }  // namespace quantora

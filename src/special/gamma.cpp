@@ -11,6 +11,13 @@ namespace {
 
 constexpr double LN_SQRT_2PI = 0.9189385332046728;
 constexpr double G_PLUS_HALF = 5.2421875;  // 607/128 + 1/2
+// Below this x - 1 is rounded in the last place of a number near -1, an
+// error of up to 2^-54/x in ln Gamma(x); above, x - 1 is exact up to 2 and
+// relatively small beyond.
+constexpr double POLE_REGION_END = 0.5;
+// Measured in units of the shift of x over x below POLE_REGION_END, then
+// doubled.
+constexpr double LGAMMA_POLE_ERROR = 2;
 
 // Lanczos coefficients a_0 .. a_14 for g = 607/128 (magnitudes; signs are in the sum).
 constexpr double A[15] = {
@@ -58,6 +65,14 @@ double lgamma_kernel(double x) {
     const double result = l1 + l2;
     // At +infinity the sum tends to a_0 and L2 is inf - inf: report the canonical NaN.
     return result != result ? NaN : result;
+}
+
+double lgamma_pole_error(double x) {
+    if (!(x < POLE_REGION_END)) return 0.0;
+    // The kernel works on fl(x - 1) = (x + shift) - 1, which is exact for
+    // many x; its gamma is that of x + shift, off by shift psi(x) ~ shift/x.
+    const double shift = ((x - 1) + 1) - x;
+    return LGAMMA_POLE_ERROR * (abs_value(shift) / x);
 }
 
 double lbeta_kernel(double a, double b) {

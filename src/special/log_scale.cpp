@@ -22,6 +22,7 @@ constexpr double EXP_UNDERFLOW = -745.2;
 constexpr double SHIFT = 64;
 
 constexpr double LN_HALF = -0.6931471805599453;
+constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
 
 }  // namespace
 
@@ -72,6 +73,12 @@ double log_add_exp(double a, double b) {
     if (hi == -INF) return -INF;
     if (hi == INF) return INF;
     return hi + log1p_value(exp_value(lo - hi));
+}
+
+double log_quotient(double numerator, double denominator) {
+    const double quotient = numerator / denominator;
+    if (quotient >= SMALLEST_NORMAL && quotient != INF) return log_value(quotient);
+    return log_value(numerator) - log_value(denominator);
 }
 
 }  // namespace quantora

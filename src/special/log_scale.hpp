@@ -28,4 +28,8 @@ double log1m_exp(double x);
 // ln(e^a + e^b) without overflow or underflow of the exponentials.
 double log_add_exp(double a, double b);
 
+// ln(numerator / denominator) for positive operands: from the quotient while
+// it is a normal double, from the two logarithms where it under- or overflows.
+double log_quotient(double numerator, double denominator);
+
 }  // namespace quantora

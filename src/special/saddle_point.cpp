@@ -58,10 +58,11 @@ double stirling_error(double n) {
     return ((lgamma_kernel(n + 1) - (n + 0.5) * log_value(n)) + n) - LN_SQRT_2PI;
 }
 
-double deviance(double x, double m) {
-    if (x != x || m != m || x < 0 || !(m > 0)) return NaN;
+namespace {
+
+// x ln(x/m) + m - x with d = x - m.
+double deviance_core(double x, double m, double d) {
     if (x == 0) return m;
-    const double d = x - m;
     if (abs_value(d) < DEVIANCE_SERIES_REACH * (x + m)) {
         // x ln(x/m) = 2x atanh(v) with v = (x - m)/(x + m), and 2xv - (x - m) = (x - m) v.
         const double v = d / (x + m);
@@ -78,6 +79,20 @@ double deviance(double x, double m) {
     const double log_ratio =
         (ratio >= SMALLEST_NORMAL && ratio != INF) ? log_value(ratio) : log_value(x) - log_value(m);
     return (x * log_ratio + m) - x;
+}
+
+}  // namespace
+
+double deviance(double x, double m) {
+    if (x != x || m != m || x < 0 || !(m > 0)) return NaN;
+    return deviance_core(x, m, x - m);
+}
+
+double deviance_from_difference(double x, double d, double m) {
+    constexpr double NEAR = 0.1;
+    if (!(abs_value(d) < NEAR * x)) return deviance(x, m);
+    if (x != x || d != d) return NaN;
+    return deviance_core(x, x - d, d);
 }
 
 }  // namespace quantora

@@ -15,4 +15,9 @@ double stirling_error(double n);
 // close to m.
 double deviance(double x, double m);
 
+// The same for m known both as a value and through d = x - m to full
+// accuracy: from d within a tenth of x, where m as a double has lost the low
+// bits of d; from m beyond, where d would lose those of m.
+double deviance_from_difference(double x, double d, double m);
+
 }  // namespace quantora

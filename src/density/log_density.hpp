@@ -1,0 +1,37 @@
+#pragma once
+// A log-density formed as a plain sum of terms, with a bound on its rounding
+// error, and its value.
+#include "special/constants.hpp"
+#include "special/kept_accuracy.hpp"
+#include "special/log_scale.hpp"
+
+namespace quantora::density_rules {
+
+// Each term carries the relative error of the kernel that produced it
+// (logarithm, log-gamma, a product) and each addition its rounding; both are
+// bounded by LOG_TERM_ERROR EPS times the sum of the terms' magnitudes, which
+// also covers the exponential's error, relative to |sum|: the largest ratio of
+// actual to modelled error against mpmath on random grids, doubled.
+constexpr double LOG_TERM_ERROR = 8;
+
+struct LogSum {
+    double value;
+    double size;
+    double extra_error;
+
+    LogSum(double first, double first_extra_error)
+        : value(first), size(abs_value(first)), extra_error(first_extra_error) {}
+    LogSum(double v, double s, double e) : value(v), size(s), extra_error(e) {}
+
+    LogSum plus(double term) const { return {value + term, size + abs_value(term), extra_error}; }
+    LogSum minus(double term) const { return {value - term, size + abs_value(term), extra_error}; }
+
+    double error() const { return EPS * (LOG_TERM_ERROR * (size + 1)) + extra_error; }
+    bool kept(bool log) const { return within_kept_accuracy(error(), value, log); }
+};
+
+// A log-density L as the returned value: L itself, or e^L to the smallest
+// subnormal.
+inline double from_log(double log_density, bool log) { return log ? log_density : exp_value(log_density); }
+
+}  // namespace quantora::density_rules
