@@ -14,7 +14,7 @@ import numpy as np
 from scipy import special, stats
 
 import quantora as q
-from timing import best_of
+from timing import best_of, lane_unit
 
 SIZE = 10**5
 BUDGET = 2.0  # seconds per case before it stops repeating
@@ -85,7 +85,7 @@ def cases(rng):
 def main(names=()):
     rng = np.random.default_rng(2024)
     print(f"d, p, q over {SIZE} typical inputs, scalar parameters; ns per element; "
-          f"ratio = quantora / SciPy")
+          f"ratio = quantora / SciPy; vector lanes: {lane_unit()}")
     print(f"{'function':<11}{'quantora':>10}{'SciPy':>10}{'ratio':>9}  reference")
     for name, ours, label, ref in cases(rng):
         if names and name not in names:

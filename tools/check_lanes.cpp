@@ -3,26 +3,37 @@
 //
 //     quantora_check_lanes [elements]
 //
-// For each batch kernel, `elements` inputs (default 1,000,000): edge values
-// (signed zeros, subnormals, EPS and its neighbours, the kernels' switch
-// points and their neighbours, infinities, NaNs, the ends of the range)
-// scattered among random doubles of every kind, so that lanes of one chunk
-// take different paths. Each unit runs them through the batch entry point
-// once aligned, once shifted by one element with a remainder, and once in
-// place. Prints one line per unit and kernel; exits with status 1 on any
-// difference, NaN encodings included.
+// For each batch kernel of one argument, `elements` inputs (default
+// 1,000,000): edge values (signed zeros, subnormals, EPS and its neighbours,
+// the kernels' switch points and their neighbours, infinities, NaNs, the ends
+// of the range) scattered among random doubles of every kind, so that lanes of
+// one chunk take different paths. Each unit runs them through the batch entry
+// point once aligned, once shifted by one element with a remainder, and once
+// in place.
+//
+// For each d, p and q kernel with a lane form, `elements` argument tuples
+// drawn for the argument's role (the bulk, far tails, switch points, invalid
+// and special values) through the unit's array function with every argument
+// and flag varying, then with the parameters and flag repeated (step 0, a
+// broadcast) and the first argument strided. Prints one line per unit and
+// kernel; exits with status 1 on any difference, NaN encodings included.
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "special/batch.hpp"
 #include "special/bits.hpp"
 #include "special/elementary.hpp"
+#include "module/lane_kernels.hpp"
+#include "special/erf.hpp"
 #include "special/lane_unit.hpp"
+#include "special/trig.hpp"
 
 namespace {
 
@@ -89,6 +100,13 @@ const std::vector<Kernel> KERNELS = {
      50},
     {"sqrt", &quantora::LaneUnit::sqrt, quantora::sqrt_kernel,
      {4, 16, 0.25, 1e-15, 1 + EPS, 1 - EPS, 2, 3, 1e300, 1e-300}, 1e20},
+    {"erf", &quantora::LaneUnit::erf, quantora::erf_kernel,
+     {2.1, 1e-8, 1.49e-8, 26.6, 27.3, 1.34e154, 0.5, 5.9, 6}, 8},
+    {"erfcx", &quantora::LaneUnit::erfcx, quantora::erfcx_kernel,
+     {2.1, 1e-8, 26.6, 27.3, 1.34e154, 4.2, 1e300}, 40},
+    {"erf_inv", &quantora::LaneUnit::erf_inv, quantora::erf_inv_kernel,
+     {1 - EPS, 1 - EPS / 2, 1 - 2 * EPS, 0.9966, 0.99663, 0.9999999998, 1e-16, 1e-300, 0.5}, 1},
+    {"tanh", &quantora::LaneUnit::tanh, quantora::tanh_kernel, {19, 1e-8, 1.34e154, 0.5, 9.5}, 40},
 };
 
 // An edge value, perhaps one or two doubles away and perhaps negated.
@@ -123,23 +141,36 @@ struct Tally {
     std::uint64_t differing = 0;
 };
 
-void compare(const Kernel& kernel, const char* how, const double* in, const double* out, std::size_t n,
-             Tally& tally) {
+void compare(const Kernel& kernel, const char* how, const double* in, const double* out, const double* want,
+             std::size_t n, Tally& tally) {
     for (std::size_t i = 0; i < n; ++i) {
-        const double want = kernel.scalar(in[i]);
         ++tally.compared;
-        if (same_bits(out[i], want)) continue;
+        if (same_bits(out[i], want[i])) continue;
         if (tally.differing++ < 5) {
             std::printf("  %s(%.17g) %s: lanes %016" PRIx64 " scalar %016" PRIx64 "\n", kernel.name, in[i], how,
-                        double_pattern(out[i]), double_pattern(want));
+                        double_pattern(out[i]), double_pattern(want[i]));
         }
     }
 }
 
-bool check(const quantora::LaneUnit& unit, const Kernel& kernel, std::size_t elements) {
+// The inputs of a batch kernel, and the scalar kernel's result for each.
+struct BatchInputs {
+    std::vector<double> in;
+    std::vector<double> want;
+};
+
+BatchInputs batch_inputs(const Kernel& kernel, std::size_t elements) {
     Mixer mixer(0x5EED0000u + elements);
-    std::vector<double> in(elements);
-    for (double& x : in) x = draw(mixer, kernel);
+    BatchInputs inputs;
+    for (std::size_t i = 0; i < elements; ++i) inputs.in.push_back(draw(mixer, kernel));
+    for (const double x : inputs.in) inputs.want.push_back(kernel.scalar(x));
+    return inputs;
+}
+
+bool check(const quantora::LaneUnit& unit, const Kernel& kernel, const BatchInputs& inputs) {
+    const std::size_t elements = inputs.in.size();
+    const double* in = inputs.in.data();
+    const double* want = inputs.want.data();
     std::vector<double> out(elements);
     const quantora::BatchKernel batch = unit.*kernel.batch;
     Tally tally;
@@ -150,19 +181,208 @@ bool check(const quantora::LaneUnit& unit, const Kernel& kernel, std::size_t ele
         std::printf("  forcing %s did not take effect\n", unit.name);
         return false;
     }
-    batch(in.data(), out.data(), elements);
-    compare(kernel, "aligned", in.data(), out.data(), elements, tally);
+    batch(in, out.data(), elements);
+    compare(kernel, "aligned", in, out.data(), want, elements, tally);
     if (elements > 1) {
-        batch(in.data() + 1, out.data() + 1, elements - 1);
-        compare(kernel, "shifted", in.data() + 1, out.data() + 1, elements - 1, tally);
+        batch(in + 1, out.data() + 1, elements - 1);
+        compare(kernel, "shifted", in + 1, out.data() + 1, want + 1, elements - 1, tally);
     }
-    std::vector<double> in_place = in;
+    std::vector<double> in_place = inputs.in;
     batch(in_place.data(), in_place.data(), elements);
-    compare(kernel, "in place", in.data(), in_place.data(), elements, tally);
+    compare(kernel, "in place", in, in_place.data(), want, elements, tally);
     quantora::force_lane_unit(nullptr);
 
-    std::printf("%-7s %2d lanes  %-6s %9" PRIu64 " elements, %" PRIu64 " differ\n", unit.name, unit.lanes,
+    std::printf("%-7s %2d lanes  %-8s %9" PRIu64 " elements, %" PRIu64 " differ\n", unit.name, unit.lanes,
                 kernel.name, tally.compared, tally.differing);
+    return tally.differing == 0;
+}
+
+// Arguments of the d, p and q kernels, by role.
+enum class Role { real, positive, location, scale, probability };
+
+double draw_argument(Mixer& mixer, Role role) {
+    // The switch points of the lane forms: the normal and logistic lower
+    // tails, the ends of the exponential's direct range on the log scale,
+    // the normal quantiles' tails.
+    static const std::vector<double> switches = {
+        -5.9396969619669995, -19, -20, -708, 709.5, 2.97, 27.3, 1.34e154, 1e-10, 1e-9, 1e-7, 1 - 1e-10, 1 - 1e-7,
+        0.5, 0.5 + 1e-9, 0.5 - 1e-9, 1e-4};
+    const std::uint64_t kind = mixer.below(16);
+    double x = 0;
+    if (kind == 0) {
+        x = pattern_double(mixer.next());
+    } else if (kind <= 2) {
+        const std::vector<double>& list = mixer.below(2) == 0 ? switches : SHARED_EDGES;
+        x = list[mixer.below(list.size())];
+        if (x == x && x != 0 && x != INF && x != -INF && mixer.below(2) == 0) {
+            const int k = static_cast<int>(mixer.below(4)) - 2;  // -2, -1, 1 or 2 doubles away
+            x = ulps_away(x, k >= 0 ? k + 1 : k);
+        }
+        if (mixer.below(4) == 0) x = -x;
+    } else if (kind == 3) {
+        x = (1 + mixer.unit()) * power_of_two(static_cast<int>(mixer.below(2098)) - 1074);
+        if (mixer.below(2) == 0) x = -x;
+    } else {
+        switch (role) {
+            case Role::real: x = (2 * mixer.unit() - 1) * (mixer.below(4) == 0 ? 60 : 6); break;
+            case Role::positive: x = mixer.unit() * (mixer.below(4) == 0 ? 1e4 : 6); break;
+            case Role::location: x = (2 * mixer.unit() - 1) * 3; break;
+            case Role::scale: x = 0.1 + 4 * mixer.unit(); break;
+            case Role::probability:
+                // The far tails take the scalar kernel's checked path, dear
+                // beside the bulk: one draw in sixteen.
+                x = mixer.unit();
+                if (mixer.below(16) == 0) x = x * power_of_two(-static_cast<int>(mixer.below(1074)));
+                if (mixer.below(16) == 0) x = 1 - x * 1e-6;
+                break;
+        }
+    }
+    return x;
+}
+
+// One d, p or q kernel: its array function in a unit's table, and the scalar
+// kernel on one tuple of arguments.
+struct ArrayCase {
+    const char* name;
+    int slot;
+    std::vector<Role> roles;
+    bool flagged;
+    std::function<double(const double*, bool)> scalar;
+};
+
+template <auto kernel, std::size_t... I>
+ArrayCase array_case(const char* name, std::vector<Role> roles, std::index_sequence<I...>) {
+    constexpr bool flagged = quantora::module::KernelShape<decltype(kernel)>::flags == 1;
+    return {name, quantora::module::lane_slot<kernel>, std::move(roles), flagged,
+            [](const double* args, bool flag) {
+                if constexpr (flagged) {
+                    return kernel(args[I]..., flag);
+                } else {
+                    (void)flag;
+                    return kernel(args[I]...);
+                }
+            }};
+}
+
+template <auto kernel>
+ArrayCase array_case(const char* name, std::vector<Role> roles) {
+    using Shape = quantora::module::KernelShape<decltype(kernel)>;
+    return array_case<kernel>(name, std::move(roles), std::make_index_sequence<Shape::arity - Shape::flags>{});
+}
+
+const std::vector<ArrayCase>& array_cases() {
+    using R = Role;
+    static const std::vector<ArrayCase> cases = {
+        array_case<quantora::dnorm>("dnorm", {R::real, R::location, R::scale}),
+        array_case<quantora::dexp>("dexp", {R::positive, R::scale}),
+        array_case<quantora::dlaplace>("dlaplace", {R::real, R::location, R::scale}),
+        array_case<quantora::dlnorm>("dlnorm", {R::positive, R::location, R::scale}),
+        array_case<quantora::dlogis>("dlogis", {R::real, R::location, R::scale}),
+        array_case<quantora::pnorm>("pnorm", {R::real, R::location, R::scale}),
+        array_case<quantora::plnorm>("plnorm", {R::positive, R::location, R::scale}),
+        array_case<quantora::plogis>("plogis", {R::real, R::location, R::scale}),
+        array_case<quantora::pexp>("pexp", {R::positive, R::scale}),
+        array_case<quantora::plaplace>("plaplace", {R::real, R::location, R::scale}),
+        array_case<quantora::qexp>("qexp", {R::probability, R::scale}),
+        array_case<quantora::qlogis>("qlogis", {R::probability, R::location, R::scale}),
+        array_case<quantora::qlaplace>("qlaplace", {R::probability, R::location, R::scale}),
+        array_case<quantora::qnorm>("qnorm", {R::probability, R::location, R::scale}),
+        array_case<quantora::qlnorm>("qlnorm", {R::probability, R::location, R::scale}),
+    };
+    return cases;
+}
+
+// The tuples of one kernel: per-element arguments and flags, their results
+// from the scalar kernel, and a second set whose parameters and flag are
+// repeated, over a strided first argument.
+struct ArrayInputs {
+    std::size_t n = 0;
+    std::vector<std::vector<double>> columns;
+    std::vector<unsigned char> flags;  // bytes, as NumPy holds them; any nonzero byte is true
+    std::vector<double> expected;
+    std::size_t runs = 0;               // repeated parameters: runs of `run` elements, one tuple each
+    std::size_t run = 0;
+    std::vector<double> strided;        // the first argument at every other double
+    std::vector<std::vector<double>> repeated;  // per run: the parameters
+    std::vector<bool> repeated_flag;
+    std::vector<double> repeated_expected;
+};
+
+ArrayInputs array_inputs(const ArrayCase& c, std::size_t elements) {
+    Mixer mixer(0xA77A0000u + elements + static_cast<std::uint64_t>(c.slot));
+    ArrayInputs in;
+    in.n = elements;
+    in.columns.assign(c.roles.size(), std::vector<double>(elements));
+    in.flags.resize(elements);
+    in.expected.resize(elements);
+    std::vector<double> tuple(c.roles.size());
+    for (std::size_t i = 0; i < elements; ++i) {
+        for (std::size_t k = 0; k < c.roles.size(); ++k) tuple[k] = in.columns[k][i] = draw_argument(mixer, c.roles[k]);
+        // Mostly runs of one flag, so that whole chunks share it; now and then
+        // a byte other than 1.
+        const bool flag = c.flagged && (i / 64 + mixer.below(16) / 15) % 2 == 1;
+        in.flags[i] = flag ? static_cast<unsigned char>(1 + mixer.below(2) * mixer.below(255)) : 0;
+        in.expected[i] = c.scalar(tuple.data(), flag);
+    }
+    in.run = 1000;
+    in.runs = elements / 10 / in.run + 1;
+    in.strided.resize(2 * in.runs * in.run);
+    for (std::size_t r = 0; r < in.runs; ++r) {
+        std::vector<double> params(c.roles.size());
+        for (std::size_t k = 1; k < c.roles.size(); ++k) params[k] = draw_argument(mixer, c.roles[k]);
+        in.repeated.push_back(params);
+        in.repeated_flag.push_back(c.flagged && r % 2 == 1);
+        for (std::size_t i = 0; i < in.run; ++i) {
+            params[0] = in.strided[2 * (r * in.run + i)] = draw_argument(mixer, c.roles[0]);
+            in.repeated_expected.push_back(c.scalar(params.data(), in.repeated_flag[r]));
+        }
+    }
+    return in;
+}
+
+bool check_array(const quantora::LaneUnit& unit, const ArrayCase& c, const ArrayInputs& in) {
+    const std::size_t count = c.roles.size() + c.flagged;
+    std::vector<const char*> args(count);
+    std::vector<std::ptrdiff_t> steps(count);
+    std::vector<double> out(in.n);
+    Tally tally;
+    const auto report = [&](const char* how, std::size_t i, double got, double want) {
+        ++tally.compared;
+        if (same_bits(got, want)) return;
+        if (tally.differing++ < 5) {
+            std::printf("  %s %s element %zu: lanes %016" PRIx64 " scalar %016" PRIx64 "\n", c.name, how, i,
+                        double_pattern(got), double_pattern(want));
+        }
+    };
+
+    for (std::size_t k = 0; k < c.roles.size(); ++k) {
+        args[k] = reinterpret_cast<const char*>(in.columns[k].data());
+        steps[k] = sizeof(double);
+    }
+    if (c.flagged) {
+        args[count - 1] = reinterpret_cast<const char*>(in.flags.data());
+        steps[count - 1] = 1;
+    }
+    unit.arrays[c.slot](args.data(), steps.data(), out.data(), in.n);
+    for (std::size_t i = 0; i < in.n; ++i) report("varying", i, out[i], in.expected[i]);
+
+    for (std::size_t r = 0; r < in.runs; ++r) {
+        args[0] = reinterpret_cast<const char*>(in.strided.data() + 2 * r * in.run);
+        steps[0] = 2 * sizeof(double);
+        for (std::size_t k = 1; k < c.roles.size(); ++k) {
+            args[k] = reinterpret_cast<const char*>(&in.repeated[r][k]);
+            steps[k] = 0;
+        }
+        const bool flag = in.repeated_flag[r];
+        if (c.flagged) {
+            args[count - 1] = reinterpret_cast<const char*>(&flag);
+            steps[count - 1] = 0;
+        }
+        unit.arrays[c.slot](args.data(), steps.data(), out.data(), in.run);
+        for (std::size_t i = 0; i < in.run; ++i) report("repeated", i, out[i], in.repeated_expected[r * in.run + i]);
+    }
+    std::printf("%-7s %2d lanes  %-8s %9" PRIu64 " elements, %" PRIu64 " differ\n", unit.name, unit.lanes, c.name,
+                tally.compared, tally.differing);
     return tally.differing == 0;
 }
 
@@ -184,8 +404,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     bool ok = true;
-    for (int u = 0; u < count; ++u) {
-        for (const Kernel& kernel : KERNELS) ok = check(*units[u], kernel, elements) && ok;
+    for (const Kernel& kernel : KERNELS) {
+        const BatchInputs inputs = batch_inputs(kernel, elements);
+        for (int u = 0; u < count; ++u) ok = check(*units[u], kernel, inputs) && ok;
+    }
+    for (int slot = 0; slot < static_cast<int>(quantora::module::LaneKernels::size); ++slot) {
+        bool covered = false;
+        for (const ArrayCase& c : array_cases()) covered = covered || c.slot == slot;
+        if (!covered) {
+            std::printf("the lane kernel in slot %d has no check\n", slot);
+            ok = false;
+        }
+    }
+    for (const ArrayCase& c : array_cases()) {
+        const ArrayInputs in = array_inputs(c, elements);
+        for (int u = 0; u < count; ++u) ok = check_array(*units[u], c, in) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -2,10 +2,12 @@
 // each density, distribution function and quantile over ordinary, tail,
 // subnormal, signed-zero, infinite and NaN arguments (every combination of
 // each argument's values, both log flags), and short streams of every
-// generator from a fixed seed; then the batch kernels of the elementary
-// functions, on the widest vector unit of the machine, over the same real
-// values and many drawn ones. Two builds print the same text exactly when
-// their kernels return the same bits, NaN encodings included.
+// generator from a fixed seed; then, on the widest vector unit of the
+// machine, the batch kernels of the special functions over the same real
+// values and many drawn ones, and the array functions of the d, p and q
+// kernels with a lane form over the same argument tuples as their sweeps.
+// Two builds print the same text exactly when their kernels return the same
+// bits, NaN encodings included.
 //
 //     quantora_dump_bits [extra]
 //
@@ -22,6 +24,7 @@
 
 #include "cdf/cdf.hpp"
 #include "density/density.hpp"
+#include "module/lane_kernels.hpp"
 #include "quantile/quantile.hpp"
 #include "random/engine.hpp"
 #include "random/generators.hpp"
@@ -251,6 +254,10 @@ void stream(const char* name, Generator generator, const Role<A>&... roles) {
     for (std::uint64_t i = 0; i < extra_tuples; ++i) visit(std::tuple<A...>{roles.draw(mixer)...});
 }
 
+// One argument of a tuple into its column: reals and flags apart.
+void store_argument(std::vector<double>& reals, std::vector<unsigned char>&, double v) { reals.push_back(v); }
+void store_argument(std::vector<double>&, std::vector<unsigned char>& flags, bool v) { flags.push_back(v); }
+
 // Arguments of the batch kernels: every fixed real value of the sweeps, then
 // drawn ones, enough to fill many chunks of lanes with mixed paths.
 constexpr std::uint64_t BATCH_DRAWS = 4096;
@@ -268,10 +275,10 @@ void dump_batches() {
     const struct {
         const char* name;
         void (*batch)(const double*, double*, std::size_t);
-    } batches[] = {{"batch_exp", quantora::exp_batch},
-                   {"batch_log", quantora::log_batch},
-                   {"batch_expm1", quantora::expm1_batch},
-                   {"batch_sqrt", quantora::sqrt_batch}};
+    } batches[] = {{"batch_exp", quantora::exp_batch},     {"batch_log", quantora::log_batch},
+                   {"batch_expm1", quantora::expm1_batch}, {"batch_sqrt", quantora::sqrt_batch},
+                   {"batch_erf", quantora::erf_batch},     {"batch_erfcx", quantora::erfcx_batch},
+                   {"batch_erf_inv", quantora::erf_inv_batch}, {"batch_tanh", quantora::tanh_batch}};
     for (const auto& batch : batches) {
         batch.batch(in.data(), out.data(), in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
@@ -280,6 +287,58 @@ void dump_batches() {
             std::puts(line.c_str());
         }
     }
+}
+
+// A kernel's array function on the chosen unit over the tuples of its
+// sweep, every argument varying, each tuple's result on a line of its own.
+template <auto kernel, class... A>
+void dump_lanes(const char* name, const Role<A>&... roles) {
+    std::vector<std::tuple<A...>> tuples;
+    auto collect = [&tuples](const std::tuple<A...>& args) { tuples.push_back(args); };
+    cross(collect, std::tuple<>{}, roles...);
+    Mixer mixer(name_seed(name));
+    for (std::uint64_t i = 0; i < extra_tuples; ++i) tuples.push_back(std::tuple<A...>{roles.draw(mixer)...});
+
+    constexpr std::size_t arity = sizeof...(A);
+    std::vector<std::vector<double>> reals(arity);
+    std::vector<unsigned char> flags;
+    for (const auto& args : tuples) {
+        std::size_t k = 0;
+        std::apply([&](auto... arg) { ((store_argument(reals[k], flags, arg), ++k), ...); }, args);
+    }
+    const char* args[arity];
+    std::ptrdiff_t steps[arity];
+    for (std::size_t k = 0; k < arity; ++k) {
+        const bool flag = reals[k].empty();
+        args[k] = flag ? reinterpret_cast<const char*>(flags.data()) : reinterpret_cast<const char*>(reals[k].data());
+        steps[k] = flag ? 1 : sizeof(double);
+    }
+    std::vector<double> out(tuples.size());
+    quantora::chosen_lane_unit().arrays[quantora::module::lane_slot<kernel>](args, steps, out.data(), out.size());
+    const std::string label = std::string("batch_") + name;
+    for (std::size_t i = 0; i < tuples.size(); ++i) {
+        std::string line = call_text(label.c_str(), tuples[i]) + " = ";
+        append_result(line, out[i]);
+        std::puts(line.c_str());
+    }
+}
+
+void dump_lane_kernels() {
+    dump_lanes<quantora::dnorm>("dnorm", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::dexp>("dexp", X, POSITIVE, FLAG);
+    dump_lanes<quantora::dlaplace>("dlaplace", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::dlnorm>("dlnorm", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::dlogis>("dlogis", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::pnorm>("pnorm", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::plnorm>("plnorm", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::plogis>("plogis", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::pexp>("pexp", X, POSITIVE, FLAG);
+    dump_lanes<quantora::plaplace>("plaplace", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::qexp>("qexp", PROBABILITY, POSITIVE);
+    dump_lanes<quantora::qlogis>("qlogis", PROBABILITY, LOCATION, POSITIVE);
+    dump_lanes<quantora::qlaplace>("qlaplace", PROBABILITY, LOCATION, POSITIVE);
+    dump_lanes<quantora::qnorm>("qnorm", PROBABILITY, LOCATION, POSITIVE);
+    dump_lanes<quantora::qlnorm>("qlnorm", PROBABILITY, LOCATION, POSITIVE);
 }
 
 // One row per distribution, in the registry's order. The generators take the
@@ -338,5 +397,6 @@ int main(int argc, char** argv) {
     if (argc == 2) extra_tuples = std::strtoull(argv[1], nullptr, 10);
     dump_all();
     dump_batches();
+    dump_lane_kernels();
     return 0;
 }

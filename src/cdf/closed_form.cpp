@@ -1,52 +1,28 @@
 // Distribution functions with a closed form: normal, Bernoulli, Cauchy,
 // exponential, Laplace, log-normal, logistic, uniform and Weibull.
 #include "cdf/cdf.hpp"
+#include "cdf/closed_form_forms.hpp"
 #include "cdf/probability.hpp"
 #include "special/closed_form_terms.hpp"
-#include "special/erf.hpp"
 #include "special/trig.hpp"
 
 namespace quantora {
 
 using namespace cdf_detail;
+using namespace cdf_forms;
 
 namespace {
 
-constexpr double SQRT2 = 1.4142135623730951;
 constexpr double LN_PI = 1.1447298858494002;
-constexpr double LN_2 = 0.6931471805599453;
-constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
 
-// Lower tails formed as 1/2 + (an odd function)/2 keep about 1.1e-16 of
-// absolute error, which is relative error 1.1e-16/P(X <= x): 1e-7 where the
-// tail probability is about 1e-9. Beyond these points of the standardized
-// argument each lower tail has a form of its own, without the difference.
-// The normal law's is on z = (x - mu)/(sigma sqrt 2), where P(X <= x) is 1.4e-9.
-constexpr double NORMAL_LOWER_TAIL = -4.2;
+// Beyond this point of the standardized argument the Cauchy lower tail has a
+// form of its own, without the difference 1/2 - ..., for the reason given
+// beside the normal law's switch (closed_form_forms.hpp).
 // (x - mu)/sigma of the Cauchy law, where 1/2 + atan(z)/pi is 1.6e-9.
 constexpr double CAUCHY_LOWER_TAIL = -2e8;
-// |x - mu|/sigma of the Laplace law, where e^(-|z|)/2 is 1e-9.
-constexpr double LAPLACE_LOWER_TAIL = 20;
-// (x - mu)/(2 sigma) of the logistic law, where 1/(1 + e^(2|w|)) is 5.6e-9 and
-// the hyperbolic tangent's own error of a few units in 1e-16 has grown to 2e-8.
-constexpr double LOGISTIC_LOWER_TAIL = -9.5;
 // Below this logarithm of the Weibull power t = (x/scale)^shape, ln(1 - e^-t)
 // is ln t to the last bit, and t itself leaves the normal range.
 constexpr double WEIBULL_LOG_POWER_DIRECT = -708;
-
-// A probability as returned: the one NaN, and no -0.
-double result(double v, bool log_p) { return probability(canonical(plus_zero(v)), log_p); }
-
-// Phi(-t sqrt 2) = erfc(t)/2 = e^(-t^2) erfcx(t)/2. The factor e^(-t^2) is
-// applied as two factors e^(-t^2/2), each a normal double for as long as the
-// product can be one, so the value runs down into the subnormals; its
-// logarithm stays finite until t^2 itself overflows.
-double normal_lower_tail(double t, bool log_p) {
-    const double half_scaled = erfcx_kernel(t) * 0.5;
-    if (log_p) return -(t * t) + log_value(half_scaled);
-    const double root = exp_kernel(-(t * t) * 0.5);
-    return root * (root * half_scaled);
-}
 
 // atan(sigma/(mu - x))/pi for x below mu: the arc tangent of the reciprocal,
 // which is its argument itself below EPS. Its logarithm comes from the
@@ -58,14 +34,6 @@ double cauchy_lower_tail(double x, double mu, double sigma, bool log_p) {
     if (!log_p) return angle / PI;
     if (w >= SMALLEST_NORMAL) return log_value(angle) - LN_PI;
     return (log_value(sigma) - log_distance(mu, x)) - LN_PI;
-}
-
-// e^z/(1 + e^z) for z = (x - mu)/sigma far below 0, and its logarithm
-// z - ln(1 + e^z).
-double logistic_lower_tail(double z, bool log_p) {
-    const double e = exp_value(z);
-    if (log_p) return z - log1p_value(e);
-    return e / (1 + e);
 }
 
 // The normal's limits when a parameter is infinite or the scale is zero;
@@ -94,15 +62,10 @@ double infinite_scale_limit(double x, double mu) {
 double pnorm(double x, double mu, double sigma, bool log_p) {
     if (x != x || mu != mu || sigma != sigma) return NaN;
     if (sigma < 0) return NaN;
-    double v;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        const double z = standardized(x, mu, sigma) / SQRT2;
-        if (z < NORMAL_LOWER_TAIL) return normal_lower_tail(-z, log_p);
-        v = (erf_kernel(z) + 1) * 0.5;
-    } else {
-        v = normal_limit(x, mu, sigma);
+        return pnorm_form(x, mu, sigma, log_p);
     }
-    return result(v, log_p);
+    return result(normal_limit(x, mu, sigma), log_p);
 }
 
 double pbern(std::int64_t x, double prob, bool log_p) {
@@ -144,36 +107,19 @@ double pexp(double x, double rate, bool log_p) {
     if (x != x || rate != rate) return NaN;
     if (rate < 0) return NaN;
     rate = plus_zero(rate);
-    double v;
-    if (x <= 0) {
-        v = 0;
-    } else if (rate == INF) {
-        v = 1;
-    } else {
-        // 1 - e^(-rate x) without cancellation for small rate x; once rate x
-        // leaves the normal range its logarithm is ln rate + ln x.
-        const double exponent = (-rate) * x;
-        if (log_p && -exponent < SMALLEST_NORMAL) return log_value(rate) + log_value(x);
-        v = -expm1_kernel(exponent);
-    }
-    return result(v, log_p);
+    if (x <= 0) return result(0.0, log_p);
+    if (rate == INF) return result(1.0, log_p);
+    return pexp_form(x, rate, log_p);
 }
 
 double plaplace(double x, double mu, double sigma, bool log_p) {
     if (x != x || mu != mu || sigma != sigma) return NaN;
     if (sigma < 0) return NaN;
-    double v;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        const double z = standardized(x, mu, sigma);
-        const double s = sign_of(z);
-        const double a = plus_zero(abs_value(z));
-        if (s < 0 && a > LAPLACE_LOWER_TAIL) {
-            // e^(-a)/2 with no difference left to cancel.
-            return log_p ? -a - LN_2 : exp_value(-a) * 0.5;
-        }
-        const double e = exp_kernel(-a);
-        v = (1 - e) * (s * 0.5) + 0.5;
-    } else if (same_infinity(x, mu)) {
+        return plaplace_form(x, mu, sigma, log_p);
+    }
+    double v;
+    if (same_infinity(x, mu)) {
         v = NaN;
     } else if (sigma == INF) {
         v = infinite_scale_limit(x, mu);
@@ -195,17 +141,11 @@ double plnorm(double x, double mu, double sigma, bool log_p) {
 double plogis(double x, double mu, double sigma, bool log_p) {
     if (x != x || mu != mu || sigma != sigma) return NaN;
     if (sigma < 0) return NaN;
-    double v;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        // (1 + tanh(w))/2 with w = (x - mu)/(2 sigma). The fixed-depth fraction
-        // of tanh overshoots 1 slightly for w beyond about 19; the clamp of the
-        // result keeps the upper tail at 1.
-        const double d = x - mu;
-        const double two_sigma = sigma + sigma;
-        const double w = (is_infinite(d) || two_sigma == INF) ? standardized(x, mu, sigma) * 0.5 : d / two_sigma;
-        if (w < LOGISTIC_LOWER_TAIL) return logistic_lower_tail(w + w, log_p);
-        v = (tanh_kernel(w) + 1) * 0.5;
-    } else if (same_infinity(x, mu)) {
+        return plogis_form(x, mu, sigma, log_p);
+    }
+    double v;
+    if (same_infinity(x, mu)) {
         v = NaN;
     } else if (sigma == INF) {
         v = infinite_scale_limit(x, mu);

@@ -3,7 +3,9 @@
 // probability, clamped into [0, 1] and then optionally logged.
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/lanes.hpp"
 #include "special/log_scale.hpp"
+#include "special/log_scale_forms.hpp"
 
 namespace quantora {
 namespace cdf_detail {
@@ -11,16 +13,23 @@ namespace cdf_detail {
 constexpr double PI = 3.141592653589793;
 
 // +1, -1 or 0 as a double, the sign of a difference.
-inline double sign_of(double d) { return d > 0 ? 1.0 : (d < 0 ? -1.0 : 0.0); }
+template <class T>
+T sign_of(T d) {
+    return select(d > 0.0, T(1.0), select(d < 0.0, T(-1.0), T(0.0)));
+}
 
 // Sums, quadratures and fractions can leave [0, 1] by rounding; a probability
 // never does. NaN fails both comparisons and passes through.
-inline double clamp_unit(double v) { return v > 1 ? 1.0 : (v < 0 ? 0.0 : v); }
+template <class T>
+T clamp_unit(T v) {
+    return select(v > 1.0, T(1.0), select(v < 0.0, T(0.0), v));
+}
 
 // Under the log flag the logarithm stays finite for every positive value,
 // subnormals included.
-inline double probability(double v, bool log_p) {
-    const double c = clamp_unit(v);
+template <class T>
+T probability(T v, bool log_p) {
+    const T c = clamp_unit(v);
     return log_p ? log_value(c) : c;
 }
 

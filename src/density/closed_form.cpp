@@ -3,6 +3,7 @@
 // Weibull. Each kernel tests its arguments in a fixed order (NaN, parameter
 // range, support, degenerate and infinite cases) before it reaches the formula,
 // so that the first matching test decides when several conditions hold at once.
+#include "density/closed_form_forms.hpp"
 #include "density/conventions.hpp"
 #include "density/density.hpp"
 #include "special/closed_form_terms.hpp"
@@ -10,14 +11,12 @@
 namespace quantora {
 
 using namespace density_rules;
+using namespace density_forms;
 
 namespace {
 
-constexpr double LN_SQRT_2PI = 0.9189385332046728;
 constexpr double PI = 3.141592653589793;
 constexpr double LN_PI = 1.1447298858494002;
-constexpr double LN_2 = 0.6931471805599453;
-constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
 // While the Cauchy denominator (1 + z^2) sigma pi is a normal double below
 // 2^1022 the density is one too and its logarithm is taken from the value;
 // beyond, the density is formed in logarithms.
@@ -31,12 +30,6 @@ double location_scale_special(double x, double mu, double sigma) {
     if (same_infinity(x, mu)) return NaN;
     if (sigma == 0 && x == mu) return INF;
     return 0.0;
-}
-
-// z^2/2; where z * z overflows, (z/2) z may not.
-double half_square(double z) {
-    const double square = z * z;
-    return square != INF ? square * 0.5 : (z * 0.5) * z;
 }
 
 // ln(1/(pi sigma (1 + z^2))) with z = (x - mu)/sigma, without forming the
@@ -72,29 +65,12 @@ double cauchy_density(double x, double mu, double sigma, bool log) {
     return from_log_density(cauchy_log_density(x, mu, sigma, z), log);
 }
 
-// ln(e^z/(sigma (1 + e^z)^2)), z = -(x - mu)/sigma. Once e^z overflows the
-// density is taken at -z, where it is the same by symmetry.
-double logistic_log_density(double z, double sigma) {
-    const double e = exp_kernel(z);
-    const double s = log_value(sigma);
-    if (e != INF) {
-        const double g = log_kernel(e + 1);
-        return (z - s) - (g + g);
-    }
-    const double g = log1p_value(exp_value(-z));
-    return (-z - s) - (g + g);
-}
-
 }  // namespace
 
 double dnorm(double x, double mu, double sigma, bool log) {
     if (is_nan(x) || is_nan(mu) || is_nan(sigma)) return NaN;
     if (sigma < 0) return NaN;
-    if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        const double z = standardized(x, mu, sigma);
-        const double log_density = (-LN_SQRT_2PI - log_value(sigma)) - half_square(z);
-        return from_log_density(log_density, log);
-    }
+    if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) return dnorm_form(x, mu, sigma, log);
     return special_value(location_scale_special(x, mu, sigma), log);
 }
 
@@ -131,21 +107,14 @@ double dexp(double x, double rate, bool log) {
     if (rate == INF) return NaN;
     if (x < 0) return constant_zero(log);
     if (x == INF) return rate > 0 ? constant_zero(log) : NaN;
-    // A zero rate with finite x gives log(0) = -infinity, hence the density 0.
-    return from_log_density(log_value(rate) - x * rate, log);
+    return dexp_form(x, rate, log);
 }
 
 double dlaplace(double x, double mu, double sigma, bool log) {
     if (is_nan(x) || is_nan(mu) || is_nan(sigma)) return NaN;
     if (sigma < 0) return NaN;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        // |x - mu|/sigma, taken as +0 at x == mu so that a -0 difference cannot
-        // flip the sign of a zero log-density.
-        const double a = plus_zero(abs_value(standardized(x, mu, sigma)));
-        const double two_sigma = sigma + sigma;
-        const double log_two_sigma = two_sigma != INF ? log_value(two_sigma) : log_value(sigma) + LN_2;
-        const double log_density = -log_two_sigma - a;
-        return from_log_density(log_density, log);
+        return dlaplace_form(x, mu, sigma, log);
     }
     return special_value(location_scale_special(x, mu, sigma), log);
 }
@@ -154,16 +123,11 @@ double dlnorm(double x, double mu, double sigma, bool log) {
     if (is_nan(x) || is_nan(mu) || is_nan(sigma)) return NaN;
     if (sigma < 0) return NaN;
     if (x < 0) return constant_zero(log);
-    // -infinity at x == 0 only.
-    const double lx = log_value(x);
-    if (!is_infinite(lx) && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
-        if (log) return dnorm(lx, mu, sigma, true) - lx;
-        // A normal density below the normal range has lost digits that the
-        // division by a small x would bring back into view.
-        const double normal_density = dnorm(lx, mu, sigma, false);
-        if (normal_density >= SMALLEST_NORMAL) return normal_density / x;
-        return exp_value(dnorm(lx, mu, sigma, true) - lx);
+    // ln x is finite for 0 < x < infinity, subnormals included.
+    if (x > 0 && x != INF && !is_infinite(mu) && !is_infinite(sigma) && sigma != 0) {
+        return dlnorm_form(x, mu, sigma, log);
     }
+    const double lx = log_value(x);
     double v;
     if (sigma == INF) {
         v = 0.0;
@@ -183,7 +147,7 @@ double dlogis(double x, double mu, double sigma, bool log) {
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma)) {
         // A zero scale has no density: the formula meets 0/0 or infinity - infinity.
         if (sigma == 0) return NaN;
-        return from_log_density(logistic_log_density(-standardized(x, mu, sigma), sigma), log);
+        return dlogis_form(x, mu, sigma, log);
     }
     double v;
     if (sigma == INF) {

@@ -5,6 +5,7 @@
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
 #include "special/log_scale.hpp"
+#include "special/log_scale_forms.hpp"
 
 namespace quantora::density_rules {
 
@@ -17,7 +18,8 @@ inline double special_value(double v, bool log) { return log ? log_value(v) : v;
 
 // A formula that yields the log-density directly keeps full range in log mode,
 // and its value reaches down to the subnormals.
-inline double from_log_density(double log_density, bool log) {
+template <class T>
+T from_log_density(T log_density, bool log) {
     return log ? log_density : exp_value(log_density);
 }
 

@@ -78,18 +78,23 @@ inline bool load<bool>(const char* at) {
 template <std::size_t N>
 using Positions = std::array<const char*, N>;
 
-// Calls visit(positions) once per element of the plan's result, in memory
-// order, and lock.pause() after every CLOCK_STRIDE elements.
-template <std::size_t N, class Visit>
-void walk(const Plan& plan, const Positions<N>& start, LoopLock& lock, Visit&& visit) {
+template <std::size_t N>
+using Steps = std::array<py::ssize_t, N>;
+
+// Calls visit_run(positions, steps, count) for consecutive runs of the plan's
+// result, in memory order: count elements from positions on, each argument
+// advancing by its step (in bytes) from one element to the next. Runs end
+// with a row and after every CLOCK_STRIDE elements, where lock.pause() is
+// called.
+template <std::size_t N, class VisitRun>
+void walk_runs(const Plan& plan, const Positions<N>& start, LoopLock& lock, VisitRun&& visit_run) {
     const std::size_t dims = plan.extent.size();
     if (dims == 0) {  // one element, every extent 1
-        visit(start);
+        visit_run(start, Steps<N>{}, py::ssize_t{1});
         return;
     }
     const std::size_t outer = dims - 1;
-    // A local copy, which the compiler may keep in registers across kernel calls.
-    std::array<py::ssize_t, N> inner_step;
+    Steps<N> inner_step;
     std::copy_n(&plan.strides[outer * N], N, inner_step.begin());
     std::vector<py::ssize_t> index(outer, 0);
     Positions<N> row = start;
@@ -99,10 +104,8 @@ void walk(const Plan& plan, const Positions<N>& start, LoopLock& lock, Visit&& v
         py::ssize_t left = plan.extent[outer];
         while (left > 0) {
             const auto run = static_cast<py::ssize_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(left), until_pause));
-            for (py::ssize_t i = 0; i < run; ++i) {
-                visit(at);
-                for (std::size_t k = 0; k < N; ++k) at[k] += inner_step[k];
-            }
+            visit_run(at, inner_step, run);
+            for (std::size_t k = 0; k < N; ++k) at[k] += inner_step[k] * run;
             left -= run;
             until_pause -= static_cast<std::uint64_t>(run);
             if (until_pause == 0) {
@@ -122,6 +125,20 @@ void walk(const Plan& plan, const Positions<N>& start, LoopLock& lock, Visit&& v
             index[d] = 0;
         }
     }
+}
+
+// Calls visit(positions) once per element of the plan's result, in memory
+// order, and lock.pause() after every CLOCK_STRIDE elements.
+template <std::size_t N, class Visit>
+void walk(const Plan& plan, const Positions<N>& start, LoopLock& lock, Visit&& visit) {
+    walk_runs(plan, start, lock, [&visit](Positions<N> at, const Steps<N>& steps, py::ssize_t count) {
+        // A local copy, which the compiler may keep in registers across kernel calls.
+        const Steps<N> step = steps;
+        for (py::ssize_t i = 0; i < count; ++i) {
+            visit(at);
+            for (std::size_t k = 0; k < N; ++k) at[k] += step[k];
+        }
+    });
 }
 
 }  // namespace quantora::module

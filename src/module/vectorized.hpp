@@ -19,6 +19,7 @@
 #include "module/broadcast.hpp"
 #include "module/element_loop.hpp"
 #include "module/kernel_shape.hpp"
+#include "module/lane_kernels.hpp"
 #include "module/prepared.hpp"
 #include "module/registry.hpp"
 
@@ -55,7 +56,14 @@ private:
         double* out = static_cast<double*>(result.mutable_data());
         const Positions<N> start{ops[I].data...};
         LoopLock lock(plan.size);
-        if (invariant(ops, param_positions<kernel>{})) {
+        if constexpr (lane_slot<kernel> >= 0) {
+            // Runs of elements to the kernel's lane form on the chosen vector unit.
+            const ArrayKernel lanes = chosen_lane_unit().arrays[lane_slot<kernel>];
+            walk_runs(plan, start, lock, [&](const Positions<N>& at, const Steps<N>& steps, py::ssize_t count) {
+                lanes(at.data(), steps.data(), out, static_cast<std::size_t>(count));
+                out += count;
+            });
+        } else if (invariant(ops, param_positions<kernel>{})) {
             fill_prepared(ops, plan, start, lock, out, param_positions<kernel>{});
         } else {
             walk(plan, start, lock, [&](const Positions<N>& at) { *out++ = kernel(load<Args>(at[I])...); });

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "cdf/cdf.hpp"
+#include "quantile/closed_form_forms.hpp"
 #include "quantile/conventions.hpp"
 #include "quantile/quantile.hpp"
 #include "special/constants.hpp"
@@ -19,42 +20,23 @@
 namespace quantora {
 
 using namespace quantile_rules;
+using namespace quantile_forms;
 
 namespace {
 
-constexpr double SQRT_2 = 1.4142135623730951;
 constexpr double PI = 3.141592653589793;
-constexpr double HALF_SQRT_PI = 0.886226925452758;
 constexpr double LARGEST = std::numeric_limits<double>::max();
 constexpr double TWO_64 = 18446744073709551616.0;
-constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
 // 2^-960: below, q pi would lose digits to the subnormal range.
 constexpr double SCALED_BELOW = 1.0261342003245941e-289;
 // Below this |x| the logarithm of 1 + x is taken from its Taylor polynomial.
 constexpr double LOG1P_SWITCH = 1e-4;
 
-// Tail probabilities below which an expression that rounds p first has lost
-// more than 1e-7 of the quantile. The normal quantile's 2p - 1 carries an
-// absolute error of 1.1e-16, relative 5.5e-17/p in the tail probability and
-// 5.5e-17/(p z^2) in the quantile z.
-constexpr double NORMAL_TAIL = 1e-10;
-// The same error becomes an error of the log-normal quantile e^(mu + sigma z)
-// multiplied by |sigma z|: below 2.7e-11 relative in z above this tail
-// probability, within 1e-7 while |sigma z| is at most LOGNORMAL_OFFSET.
-constexpr double LOGNORMAL_TAIL = 1e-7;
-constexpr double LOGNORMAL_OFFSET = 1000;
+// A tail probability below which an expression that rounds p first has lost
+// more than 1e-7 of the quantile (the others are in closed_form_forms.hpp):
 // tan((p - 1/2) pi) meets its pole with an angle off by up to about 1.2e-16,
 // relative 4e-17/p in the quantile.
 constexpr double CAUCHY_TAIL = 1e-9;
-// ln(1 - 2|p - 1/2|) gets 2p with an error of 5.5e-17 for p below 1/4,
-// relative 2.8e-17/(p |ln 2p|) in the quantile.
-constexpr double LAPLACE_TAIL = 1e-10;
-// -ln(1 - p) gets 1 - p rounded by up to 5.5e-17, relative 5.5e-17/p in the
-// quantile.
-constexpr double EXPONENTIAL_TAIL = 1e-9;
-// Within this distance of 1/2 the logistic quantile ln(p/(1 - p)) is about
-// 4|p - 1/2| while the rounding of the quotient costs up to 1.1e-16.
-constexpr double LOGISTIC_CENTRE = 1e-9;
 
 // The tests shared by every location-scale quantile on the whole real line, in
 // their fixed order. A degenerate scale puts all mass at mu, so it outranks the
@@ -102,22 +84,12 @@ double log1p_of(double x) {
     return s + x;
 }
 
-// erf^-1(2p - 1), the standard normal quantile in units of sqrt 2. Where the
-// root lies below EPS, which the error function reads as 0, it is the first
-// term of erf^-1(y) = (sqrt(pi)/2) y (1 + pi y^2/12 + ...), exact to the last bit.
+// erf^-1(2p - 1), the standard normal quantile in units of sqrt 2, by its
+// first term where that is below EPS.
 double normal_unit_quantile(double p) {
-    const double y = (p + p) - 1;
-    const double first_term = y * HALF_SQRT_PI;
+    const double y = erf_argument(p);
+    const double first_term = erf_inv_first_term(y);
     return abs_value(first_term) < EPS ? first_term : erf_inv_kernel(y);
-}
-
-// sigma sqrt 2 z. For a scale near the largest double, where sigma sqrt 2
-// overflows, and for a subnormal one, where it would be rounded twice, the
-// factor sqrt 2 goes with z instead.
-double normal_offset(double z, double sigma) {
-    const double scale = sigma * SQRT_2;
-    if (scale != INF && scale >= SMALLEST_NORMAL) return scale * z;
-    return sigma * (SQRT_2 * z);
 }
 
 // The candidate x checked against the law: below the median against
@@ -179,13 +151,7 @@ double qlaplace(double p, double mu, double sigma) {
     }
     // The lower tail from its own probability: x = mu + sigma ln(2p).
     if (p < LAPLACE_TAIL) return plus_zero(mu + sigma * log_value(p + p));
-    // Both tails at once: x = mu - sign(d) sigma ln(1 - 2|d|), d = p - 1/2.
-    const double d = p - 0.5;
-    const int sign = d > 0 ? 1 : (d < 0 ? -1 : 0);
-    const double m = d < 0 ? -d : (d > 0 ? d : 0.0);
-    // ln(1 - 2m) = -2m to the last bit where the logarithm kernel reads 1 - 2m as 1.
-    const double log_tail = m + m < EPS ? -(m + m) : log_value(1 - (m + m));
-    return plus_zero(mu - log_tail * (static_cast<double>(sign) * sigma));
+    return qlaplace_form(p, mu, sigma);
 }
 
 double qlogis(double p, double mu, double sigma) {
@@ -193,11 +159,7 @@ double qlogis(double p, double mu, double sigma) {
     if (location_scale_decided(p, mu, sigma, result)) {
         return result;
     }
-    // Near the median the quotient p/(1 - p) is 1 + 4(p - 1/2) + ..., and its
-    // logarithm is taken as ln(1 + (2p - 1)/(1 - p)), where 2p - 1 is exact.
-    const double odds_log = abs_value(p - 0.5) < LOGISTIC_CENTRE ? log1p_value(((p + p) - 1) / (1 - p))
-                                                                  : log_value(p / (1 - p));
-    return plus_zero(odds_log * sigma + mu);
+    return qlogis_form(p, mu, sigma);
 }
 
 double qlnorm(double p, double mu, double sigma) {
@@ -232,7 +194,7 @@ double qexp(double p, double rate) {
     }
     // -ln(1 - p) without the rounding of 1 - p; it is p itself below EPS.
     if (p < EXPONENTIAL_TAIL) return (p < EPS ? p : -log1p_value(-p)) / rate;
-    return -log_value(1 - p) / rate;
+    return qexp_form(p, rate);
 }
 
 double qunif(double p, double a, double b) {

@@ -62,5 +62,9 @@ void exp_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit(
 void log_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().log(in, out, n); }
 void expm1_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().expm1(in, out, n); }
 void sqrt_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().sqrt(in, out, n); }
+void erf_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().erf(in, out, n); }
+void erfcx_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().erfcx(in, out, n); }
+void erf_inv_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().erf_inv(in, out, n); }
+void tanh_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().tanh(in, out, n); }
 
 }  // namespace quantora

@@ -3,6 +3,7 @@
 // quantiles: the standardized argument of a location-scale law and the
 // logarithm of a ratio, both over the whole range of the doubles.
 #include "special/constants.hpp"
+#include "special/lanes.hpp"
 #include "special/log_scale.hpp"
 
 namespace quantora {
@@ -11,10 +12,11 @@ namespace quantora {
 // although the quotient need not, the difference of the halves is formed
 // instead; halving such magnitudes is exact, so the quotient is still the
 // correctly rounded one unless it overflows itself.
-inline double standardized(double x, double mu, double sigma) {
-    const double d = x - mu;
-    if (!is_infinite(d)) return d / sigma;
-    return ((x * 0.5 - mu * 0.5) / sigma) * 2;
+template <class T>
+T standardized(T x, T mu, T sigma) {
+    const T d = x - mu;
+    return branch(is_infinite(d), d / sigma, [](T x, T mu, T sigma) { return ((x * 0.5 - mu * 0.5) / sigma) * 2.0; },
+                  x, mu, sigma);
 }
 
 // ln |x - mu| for finite x and mu, also where the difference overflows.

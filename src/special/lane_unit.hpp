@@ -6,11 +6,16 @@
 #include <cstddef>
 
 #include "special/elementary_forms.hpp"
+#include "special/erf_forms.hpp"
 #include "special/lanes.hpp"
+#include "special/trig_forms.hpp"
 
 namespace quantora {
 
 using BatchKernel = void (*)(const double* in, double* out, std::size_t n);
+// A d, p or q kernel over a run of n elements: one pointer and one step in
+// bytes per argument (module/lane_kernels.hpp).
+using ArrayKernel = void (*)(const char* const* args, const std::ptrdiff_t* steps, double* out, std::size_t n);
 
 struct LaneUnit {
     const char* name;
@@ -19,6 +24,12 @@ struct LaneUnit {
     BatchKernel log;
     BatchKernel expm1;
     BatchKernel sqrt;
+    BatchKernel erf;
+    BatchKernel erfcx;
+    BatchKernel erf_inv;
+    BatchKernel tanh;
+    // Indexed by module::lane_slot.
+    const ArrayKernel* arrays;
 };
 
 // The units compiled into this build; only base_unit() may be called on every
@@ -54,13 +65,18 @@ void run_batch(const double* in, double* out, std::size_t n) {
 // The table of a unit whose lanes are L. The result is a constant: no code of
 // a wide unit runs before the processor has been asked.
 template <class L>
-constexpr LaneUnit make_unit(const char* name) {
+constexpr LaneUnit make_unit(const char* name, const ArrayKernel* arrays) {
     return {name,
             L::SIZE,
             run_batch<L, exp_kernel, exp_kernel>,
             run_batch<L, log_kernel, log_kernel>,
             run_batch<L, expm1_kernel, expm1_kernel>,
-            run_batch<L, sqrt_kernel, sqrt_kernel>};
+            run_batch<L, sqrt_kernel, sqrt_kernel>,
+            run_batch<L, erf_kernel, erf_kernel>,
+            run_batch<L, erfcx_kernel, erfcx_kernel>,
+            erf_inv_lanes<L>,
+            run_batch<L, tanh_kernel, tanh_kernel>,
+            arrays};
 }
 
 }  // namespace units

@@ -13,6 +13,7 @@
 // the linker can never substitute one unit's code for another's. (A unit's
 // file must therefore not call an inline function over plain doubles: its
 // out-of-line copy, compiled for AVX2, could be kept for every caller.)
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -107,9 +108,24 @@ struct Lanes {
         }
     }
 
-    static Lanes load(const double* from) {
+    // Loads of consecutive doubles from memory that need not be aligned
+    // (NumPy's arrays need not be).
+    static Lanes load(const void* from) {
         Lanes out;
         std::memcpy(out.part, from, sizeof out.part);
+        return out;
+    }
+    static double read(const void* from) {
+        double value;
+        std::memcpy(&value, from, sizeof value);
+        return value;
+    }
+    // The first `count` lanes (1 <= count <= SIZE) from memory, the others a
+    // copy of the first, so that every lane holds an argument of the run.
+    static Lanes load_partial(const void* from, int count) {
+        const char* bytes = static_cast<const char*>(from);
+        Lanes out(read(bytes));
+        for (int i = 1; i < count; ++i) out.set_lane(i, read(bytes + i * sizeof(double)));
         return out;
     }
     void store(double* to) const { std::memcpy(to, part, sizeof part); }
@@ -150,6 +166,35 @@ struct Lanes {
 
     friend Lanes abs_value(Lanes v) { return select(v < 0.0, -v, v); }
     friend Mask near_zero(Lanes v) { return (v == 0.0) | (abs_value(v) < EPS); }
+    friend Mask is_infinite(Lanes v) { return (v == INF) | (v == -INF); }
+    friend Mask is_finite(Lanes v) { return abs_value(v) < INF; }
+    friend Lanes canonical(Lanes v) { return select(v != v, Lanes(NaN), v); }
+    friend Lanes plus_zero(Lanes v) { return select(v == 0.0, Lanes(0.0), v); }
+
+    // Identity of encoding, element by element: +0 and -0 differ, and a NaN
+    // matches an identically encoded NaN.
+    friend Mask same_bits(Lanes a, Lanes b) {
+        Mask m;
+        for (int k = 0; k < Count; ++k) {
+            typedef typename Mask::Vector Bits;
+            m.part[k] = (Bits)((Bits)a.part[k] == (Bits)b.part[k]);
+        }
+        return m;
+    }
+};
+
+// One argument's values over a run of elements, as the array layer hands
+// them to a lane kernel: consecutive doubles, or one double repeated for
+// every element, aligned or not.
+template <class L>
+struct Column {
+    const char* at;
+    bool repeated;
+
+    const char* element(std::size_t i) const { return repeated ? at : at + i * sizeof(double); }
+    double value(std::size_t i) const { return L::read(element(i)); }
+    L chunk(std::size_t i) const { return repeated ? L(L::read(at)) : L::load(element(i)); }
+    L partial(std::size_t i, int count) const { return repeated ? L(L::read(at)) : L::load_partial(element(i), count); }
 };
 
 // f applied to each element on its own: for what the lanes cannot do together
@@ -165,28 +210,48 @@ Lanes<Width, Count, Unit> each_lane(F f, Lanes<Width, Count, Unit> x) {
     return x;
 }
 
+// form(args...) on the lanes where `inside` holds, for some lane (else the
+// result is undefined). The form sees only arguments it was written for: lanes
+// outside are given the arguments of a lane inside (an infinity, say, would
+// never leave the logarithm's decimal split).
+template <class Form, int Width, int Count, class Unit, class... Args>
+Lanes<Width, Count, Unit> on_lanes(LaneMask<Width, Count, Unit> inside, Form form, Args... args) {
+    if (all(inside)) return form(args...);
+    int donor = 0;
+    while (!inside.lane(donor)) ++donor;
+    const auto fill = [&inside, donor](auto v) { return select(inside, v, decltype(v)(v.lane(donor))); };
+    return form(fill(args)...);
+}
+
 // A kernel over lanes from its form and its scalar kernel: the form where
 // `inside` holds, and elsewhere, one element at a time, the scalar kernel,
-// which decides special values in its own order. The form sees only arguments
-// it was written for: lanes outside are given the arguments of a lane inside
-// (an infinity, say, would never leave the logarithm's decimal split).
-// Arguments that are the same for every lane (a log flag) are bound into form
-// and scalar.
+// which decides special values in its own order. Arguments that are the same
+// for every lane (a log flag) are bound into form and scalar.
 template <class Form, class Scalar, int Width, int Count, class Unit, class... More>
 Lanes<Width, Count, Unit> form_or_scalar(LaneMask<Width, Count, Unit> inside, Form form, Scalar scalar,
                                          Lanes<Width, Count, Unit> x, More... more) {
-    if (all(inside)) return form(x, more...);
     Lanes<Width, Count, Unit> out = x;
-    if (any(inside)) {
-        int donor = 0;
-        while (!inside.lane(donor)) ++donor;
-        const auto fill = [&inside, donor](auto v) { return select(inside, v, decltype(v)(v.lane(donor))); };
-        out = form(fill(x), fill(more)...);
-    }
+    if (any(inside)) out = on_lanes(inside, form, x, more...);
+    if (all(inside)) return out;
     for (int i = 0; i < Width * Count; ++i) {
         if (!inside.lane(i)) out.set_lane(i, scalar(x.lane(i), more.lane(i)...));
     }
     return out;
+}
+
+// A branch of a formula: f(args...) where `take` holds, `otherwise`
+// elsewhere. With one double it is the plain conditional; on lanes f runs
+// only when some lane takes it, on arguments within its range.
+template <class F, class... Args>
+double branch(bool take, double otherwise, F f, Args... args) {
+    return take ? f(args...) : otherwise;
+}
+
+template <class F, int Width, int Count, class Unit, class... Args>
+Lanes<Width, Count, Unit> branch(LaneMask<Width, Count, Unit> take, Lanes<Width, Count, Unit> otherwise, F f,
+                                 Args... args) {
+    if (!any(take)) return otherwise;
+    return select(take, on_lanes(take, f, args...), otherwise);
 }
 
 }  // namespace quantora

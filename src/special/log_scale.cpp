@@ -5,28 +5,21 @@
 #include "special/bits.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/log_scale_forms.hpp"
 
 namespace quantora {
+
+using namespace log_scale;
 
 namespace {
 
 constexpr double LN_2 = 0.6931471805599453;
 constexpr double TWO_64 = 18446744073709551616.0;
 
-// exp_kernel's integer power of e over- or underflows beyond these; inside
-// them its value is a normal double (or an exact infinity above the top).
-// Just below the lower one the power underflows for some x and not for others.
-constexpr double EXP_KERNEL_LOWEST = -708.0;
-constexpr double EXP_KERNEL_HIGHEST = 709.5;
 // e^x rounds to 0 below half the smallest subnormal, 2^-1075.
 constexpr double EXP_UNDERFLOW = -745.2;
 // Scaling of the argument by 64 ln 2 moves e^x by the exact factor 2^64.
 constexpr double SHIFT = 64;
-
-// The range of log1p_value where the quotient form is used; outside it 1 + x
-// carries no cancellation.
-constexpr double LOG1P_QUOTIENT_LOW = -0.5;
-constexpr double LOG1P_QUOTIENT_HIGH = 0.5;
 
 constexpr double LN_HALF = -0.6931471805599453;
 constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
@@ -61,14 +54,10 @@ double exp_value(double x) {
     return exp_kernel(x);
 }
 
+// For x < -1/2, 1 + x is exact; above 1/2 its rounding is relative.
 double log1p_value(double x) {
     if (x != x || x < -1) return NaN;
-    if (LOG1P_QUOTIENT_LOW <= x && x <= LOG1P_QUOTIENT_HIGH) {
-        if (x == 0) return 0.0;
-        return log_quotient_kernel(x / (2 + x));
-    }
-    // For x < -1/2, 1 + x is exact; above 1/2 its rounding is relative.
-    return log_value(1 + x);
+    return log1p_form(x);
 }
 
 double log1m_exp(double x) {

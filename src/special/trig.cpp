@@ -6,6 +6,7 @@
 
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
+#include "special/trig_forms.hpp"
 
 namespace quantora {
 
@@ -15,7 +16,6 @@ constexpr double PI = 3.141592653589793;
 constexpr double HALF_PI = 1.5707963267948966;
 constexpr double TAN_AT_POLE = 1.633124e+16;
 constexpr int MAX_REDUCTIONS = 2;
-constexpr int TANH_DEPTH = 35;
 
 template <typename Core>
 double odd_shell(double x, Core core) {
@@ -89,14 +89,10 @@ double atan_core(double x) {
     return x > 2.5 ? atan_series(x, w) : atan_fraction(x, w);
 }
 
-// Lambert: tanh z = z/(1 + z^2/(3 + z^2/(5 + ...))), H(j) = (2j - 1) + w/H(j + 1).
 // Once z^2 overflows the fraction is inf/inf, while tanh is 1 to the last bit.
 double tanh_core(double z) {
-    const double w = z * z;
-    if (w == INF) return 1.0;
-    double level = 2.0 * TANH_DEPTH - 1;
-    for (int j = TANH_DEPTH - 1; j >= 2; --j) level = static_cast<double>(2 * j - 1) + w / level;
-    return z / (w / level + 1);
+    if (z * z == INF) return 1.0;
+    return trig_forms::tanh_fraction(z);
 }
 
 }  // namespace

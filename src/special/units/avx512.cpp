@@ -1,5 +1,6 @@
 // AVX-512: two vectors of eight lanes. Compiled with -mavx512f, and called
 // only on processors that report AVX-512F.
+#include "module/lane_kernels.hpp"
 #include "special/lane_unit.hpp"
 
 namespace quantora {
@@ -9,7 +10,8 @@ struct Avx512 {};
 }  // namespace
 
 const LaneUnit& avx512_unit() {
-    static constexpr LaneUnit unit = units::make_unit<Lanes<8, 2, Avx512>>("avx512");
+    static constexpr module::ArrayTable arrays = module::array_table<Lanes<8, 2, Avx512>>();
+    static constexpr LaneUnit unit = units::make_unit<Lanes<8, 2, Avx512>>("avx512", arrays.kernel);
     return unit;
 }
 

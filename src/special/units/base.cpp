@@ -3,6 +3,7 @@
 // division waits on the previous level of its fraction, the others' run
 // (on SSE2 the logarithm takes 0.6 and the exponential 0.8 of the time of
 // two vectors).
+#include "module/lane_kernels.hpp"
 #include "special/lane_unit.hpp"
 
 namespace quantora {
@@ -12,7 +13,8 @@ struct Base {};
 }  // namespace
 
 const LaneUnit& base_unit() {
-    static constexpr LaneUnit unit = units::make_unit<Lanes<2, 4, Base>>("base");
+    static constexpr module::ArrayTable arrays = module::array_table<Lanes<2, 4, Base>>();
+    static constexpr LaneUnit unit = units::make_unit<Lanes<2, 4, Base>>("base", arrays.kernel);
     return unit;
 }
 

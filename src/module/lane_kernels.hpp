@@ -1,0 +1,171 @@
+#pragma once
+// The d, p and q kernels that run over vector lanes, as data, and the array
+// function each vector unit has for each of them. It knows nothing of
+// Python: the unit files instantiate it for their lanes, and the element loop
+// (vectorized.hpp) hands a run of elements to the chosen unit's function.
+//
+// An array function takes one pointer and one step in bytes per argument
+// (step 0 repeats one value, as a broadcast does) and fills out[0 .. n).
+// Contiguous and repeated arguments are read in place; strided ones are
+// first gathered into a small buffer. The log flag is gathered into bools.
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#include "cdf/closed_form_forms.hpp"
+#include "density/closed_form_forms.hpp"
+#include "module/kernel_shape.hpp"
+#include "quantile/closed_form_forms.hpp"
+#include "special/lane_unit.hpp"
+#include "special/lanes.hpp"
+
+namespace quantora::module {
+
+// A run's log flags: consecutive, or one repeated.
+struct FlagColumn {
+    const bool* at;
+    bool repeated;
+};
+
+// A kernel over lanes one chunk of L::SIZE elements at a time: Form maps
+// lanes of arguments (and a flag) to lanes of results. A chunk whose flags
+// differ, and the remainder of the run, go to the scalar kernel.
+template <auto scalar, class Form>
+struct ByChunks {
+    static constexpr auto kernel = scalar;
+    using Shape = KernelShape<decltype(scalar)>;
+
+    template <class L, class... C>
+    static void run(double* out, std::size_t n, const Column<L>& first, const C&... column) {
+        std::size_t i = 0;
+        for (; i + L::SIZE <= n; i += L::SIZE) Form{}(first.chunk(i), column.chunk(i)...).store(out + i);
+        for (; i < n; ++i) out[i] = kernel(first.value(i), column.value(i)...);
+    }
+
+    template <class L, class... C>
+    static void run(double* out, std::size_t n, FlagColumn flag, const C&... column) {
+        std::size_t i = 0;
+        for (; i + L::SIZE <= n; i += L::SIZE) {
+            const bool first = flag.repeated ? flag.at[0] : flag.at[i];
+            bool same = true;
+            for (int k = 1; k < L::SIZE && !flag.repeated; ++k) same = same && flag.at[i + k] == first;
+            if (same) {
+                Form{}(column.chunk(i)..., first).store(out + i);
+                continue;
+            }
+            for (int k = 0; k < L::SIZE; ++k) out[i + k] = kernel(column.value(i + k)..., flag.at[i + k]);
+        }
+        for (; i < n; ++i) out[i] = kernel(column.value(i)..., flag.repeated ? flag.at[0] : flag.at[i]);
+    }
+};
+
+// A kernel over lanes that takes a whole block at once (a stream that refills
+// its lanes): Form fills out[0 .. n) from the columns itself.
+template <auto scalar, class Form>
+struct ByBlocks {
+    static constexpr auto kernel = scalar;
+    using Shape = KernelShape<decltype(scalar)>;
+
+    template <class L, class... C>
+    static void run(double* out, std::size_t n, const Column<L>& first, const C&... column) {
+        Form{}(out, n, first, column...);
+    }
+};
+
+template <class... Entry>
+struct KernelList {
+    static constexpr std::size_t size = sizeof...(Entry);
+};
+
+using LaneKernels = KernelList<
+    ByChunks<dnorm, DnormLanes>, ByChunks<dexp, DexpLanes>, ByChunks<dlaplace, DlaplaceLanes>,
+    ByChunks<dlnorm, DlnormLanes>, ByChunks<dlogis, DlogisLanes>, ByChunks<pnorm, PnormLanes>,
+    ByChunks<plnorm, PlnormLanes>, ByChunks<plogis, PlogisLanes>, ByChunks<pexp, PexpLanes>,
+    ByChunks<plaplace, PlaplaceLanes>, ByBlocks<qnorm, QnormLanes>, ByBlocks<qlnorm, QlnormLanes>,
+    ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>>;
+
+template <auto kernel>
+struct KernelTag {};
+
+template <auto kernel, class... Entry>
+constexpr int slot_in(KernelList<Entry...>) {
+    int slot = -1;
+    int i = 0;
+    ((slot = std::is_same_v<KernelTag<Entry::kernel>, KernelTag<kernel>> ? i : slot, ++i), ...);
+    return slot;
+}
+
+// The kernel's place in every unit's table of array functions, or -1 where
+// it has no lane form.
+template <auto kernel>
+inline constexpr int lane_slot = slot_in<kernel>(LaneKernels{});
+
+// Elements per pass of an array function: the buffers of strided arguments
+// and flags hold this many.
+inline constexpr std::size_t ARRAY_BLOCK = 512;
+
+// An argument's count values from `at` on: in place when repeated or
+// consecutive (memory holds the doubles as they are, aligned or not),
+// otherwise gathered into buffer.
+template <class L>
+Column<L> column_of(const char* at, std::ptrdiff_t step, std::size_t count, double* buffer) {
+    if (step == 0) return {at, true};
+    if (step == static_cast<std::ptrdiff_t>(sizeof(double))) return {at, false};
+    for (std::size_t i = 0; i < count; ++i) {
+        std::memcpy(buffer + i, at + static_cast<std::ptrdiff_t>(i) * step, sizeof(double));
+    }
+    return {reinterpret_cast<const char*>(buffer), false};
+}
+
+// A run's flags from `at` on as bools: a flag is any nonzero byte. (A
+// template, like everything here, so that each unit's file keeps its own copy.)
+template <class L>
+FlagColumn flags_of(const char* at, std::ptrdiff_t step, std::size_t count, bool* buffer) {
+    const std::size_t stored = step == 0 ? 1 : count;
+    for (std::size_t i = 0; i < stored; ++i) buffer[i] = at[static_cast<std::ptrdiff_t>(i) * step] != 0;
+    return {buffer, step == 0};
+}
+
+template <class L, class Entry, std::size_t... I>
+void run_array(const char* const* args, const std::ptrdiff_t* steps, double* out, std::size_t n,
+               std::index_sequence<I...>) {
+    using Shape = typename Entry::Shape;
+    constexpr std::size_t reals = sizeof...(I);
+    for (std::size_t begin = 0; begin < n; begin += ARRAY_BLOCK) {
+        const std::size_t count = n - begin < ARRAY_BLOCK ? n - begin : ARRAY_BLOCK;
+        const auto at = [&](std::size_t k) { return args[k] + static_cast<std::ptrdiff_t>(begin) * steps[k]; };
+        double gathered[reals][ARRAY_BLOCK];
+        const Column<L> columns[reals] = {column_of<L>(at(I), steps[I], count, gathered[I])...};
+        if constexpr (Shape::flags == 1) {
+            bool flags[ARRAY_BLOCK];
+            Entry::template run<L>(out + begin, count, flags_of<L>(at(reals), steps[reals], count, flags),
+                                   columns[I]...);
+        } else {
+            Entry::template run<L>(out + begin, count, columns[I]...);
+        }
+    }
+}
+
+template <class L, class Entry>
+void run_array(const char* const* args, const std::ptrdiff_t* steps, double* out, std::size_t n) {
+    using Shape = typename Entry::Shape;
+    run_array<L, Entry>(args, steps, out, n, std::make_index_sequence<Shape::arity - Shape::flags>{});
+}
+
+struct ArrayTable {
+    ArrayKernel kernel[LaneKernels::size];
+};
+
+template <class L, class... Entry>
+constexpr ArrayTable array_table(KernelList<Entry...>) {
+    return {{&run_array<L, Entry>...}};
+}
+
+// A unit's table, for its lanes L.
+template <class L>
+constexpr ArrayTable array_table() {
+    return array_table<L>(LaneKernels{});
+}
+
+}  // namespace quantora::module
