@@ -29,6 +29,7 @@
 
 #include "special/batch.hpp"
 #include "special/bits.hpp"
+#include "mixer.hpp"
 #include "special/elementary.hpp"
 #include "module/lane_kernels.hpp"
 #include "special/erf.hpp"
@@ -41,22 +42,7 @@ using quantora::double_pattern;
 using quantora::pattern_double;
 using quantora::same_bits;
 
-// SplitMix64: a fixed generator independent of the kernels under test.
-class Mixer {
-public:
-    explicit Mixer(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15u);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-        return z ^ (z >> 31);
-    }
-    std::uint64_t below(std::uint64_t n) { return next() % n; }
-    double unit() { return static_cast<double>(next() >> 11) * 0x1p-53; }
-
-private:
-    std::uint64_t state_;
-};
+using quantora::tools::Mixer;
 
 constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr double EPS = 0x1p-52;
