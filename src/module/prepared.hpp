@@ -21,6 +21,7 @@
 #include <tuple>
 
 #include "module/kernel_shape.hpp"
+#include "quantile/beta_quantiles.hpp"
 #include "quantile/count_quantiles.hpp"
 #include "quantile/gamma_quantiles.hpp"
 #include "quantile/quantile.hpp"
@@ -78,6 +79,20 @@ struct Preparation<qgamma> {
 template <>
 struct Preparation<qinvgamma> {
     using type = InvGammaQuantiles;
+};
+
+// The beta, F and t quantiles take ln B of the shapes once.
+template <>
+struct Preparation<qbeta> {
+    using type = BetaQuantiles;
+};
+template <>
+struct Preparation<qf> {
+    using type = FQuantiles;
+};
+template <>
+struct Preparation<qt> {
+    using type = TQuantiles;
 };
 
 // The values of a count kernel (x a count, one log flag) over the counts
