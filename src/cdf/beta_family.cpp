@@ -94,7 +94,29 @@ double sound_t(double x, double dof, bool log_p) {
     return upper ? log1p_value(-t_tail(x, dof, false)) : t_tail(x, dof, true);
 }
 
+bool positive_finite(double v) { return v > 0 && v < INF; }
+
 }  // namespace
+
+BetaProbabilities::BetaProbabilities(double a, double b) : shape_(beta_shape(a, b)) {}
+
+double BetaProbabilities::operator()(double x, bool log_p) const {
+    const bool regular = positive_finite(shape_.a) && positive_finite(shape_.b) && x > 0 && x < 1;
+    return regular ? canonical(inc_beta(shape_, x, log_p)) : pbeta(x, shape_.a, shape_.b, log_p);
+}
+
+FProbabilities::FProbabilities(double df1, double df2) : shape_(f_shape(df1, df2)) {}
+
+double FProbabilities::operator()(double x, bool log_p) const {
+    const bool regular = finite_dof(shape_.df1) && finite_dof(shape_.df2);
+    return regular ? f_probability(shape_, x, log_p) : pf(x, shape_.df1, shape_.df2, log_p);
+}
+
+TProbabilities::TProbabilities(double dof) : shape_(t_shape(dof)) {}
+
+double TProbabilities::operator()(double x, bool log_p) const {
+    return finite_dof(shape_.dof) ? t_probability(shape_, x, log_p) : pt(x, shape_.dof, log_p);
+}
 
 double pbeta(double x, double a, double b, bool log_p) {
     if (x != x || a != a || b != b) return NaN;
@@ -209,7 +231,7 @@ double pf(double x, double df1, double df2, bool log_p) {
     if (x != x || df1 != df1 || df2 != df2) return NaN;
     if (df1 < EPS) return NaN;
     if (df2 < EPS) return NaN;
-    if (df1 < INF && df2 < INF) return f_probability(f_shape(df1, df2), x, log_p);
+    if (finite_dof(df1) && finite_dof(df2)) return f_probability(f_shape(df1, df2), x, log_p);
     if (x <= 0) return certain_zero(log_p);
     if (x == INF) return certain_one(log_p);
     if (df1 == INF && df2 == INF) {
@@ -227,7 +249,7 @@ double pf(double x, double df1, double df2, bool log_p) {
 double pt(double x, double dof, bool log_p) {
     if (x != x || dof != dof) return NaN;
     if (dof < EPS) return NaN;
-    if (dof < INF) return t_probability(t_shape(dof), x, log_p);
+    if (finite_dof(dof)) return t_probability(t_shape(dof), x, log_p);
     if (x == INF) return certain_one(log_p);
     if (x == -INF) return certain_zero(log_p);
     return pnorm(x, 0, 1, log_p);

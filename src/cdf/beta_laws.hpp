@@ -1,10 +1,19 @@
 #pragma once
-// The distribution functions of the F and t laws at fixed degrees of freedom
-// for many x: what depends on the degrees of freedom alone, ln B of the
-// incomplete beta function's shapes, is found once.
+// The distribution functions of the beta, F and t laws at fixed parameters
+// for many x: what depends on the parameters alone, ln B of the incomplete
+// beta function's shapes, is found once.
+#include <cstddef>
+
 #include "special/inc_beta.hpp"
 
+#include "special/constants.hpp"
+
 namespace quantora::cdf_detail {
+
+// Degrees of freedom of the F and t laws short of their limits: from EPS,
+// below which the laws are undefined, to the normal and chi-squared limits
+// at infinity.
+inline bool finite_dof(double dof) { return dof >= EPS && dof < INF; }
 
 // Finite degrees of freedom df1, df2 >= EPS and the incomplete beta
 // function's shapes (df1/2, df2/2).
@@ -32,3 +41,42 @@ TShape t_shape(double dof);
 double t_probability(const TShape& shape, double x, bool log_p);
 
 }  // namespace quantora::cdf_detail
+
+namespace quantora {
+
+// The distribution functions at fixed parameters for many x, each the
+// kernel's own value:
+//     static std::size_t footprint(Params...);  // 0: nothing is allocated
+//     explicit C(Params...);
+//     double operator()(double x, bool log_p) const;
+class BetaProbabilities {
+public:
+    static std::size_t footprint(double, double) { return 0; }
+    BetaProbabilities(double a, double b);
+    double operator()(double x, bool log_p) const;
+
+private:
+    BetaShape shape_;
+};
+
+class FProbabilities {
+public:
+    static std::size_t footprint(double, double) { return 0; }
+    FProbabilities(double df1, double df2);
+    double operator()(double x, bool log_p) const;
+
+private:
+    cdf_detail::FShape shape_;
+};
+
+class TProbabilities {
+public:
+    static std::size_t footprint(double) { return 0; }
+    explicit TProbabilities(double dof);
+    double operator()(double x, bool log_p) const;
+
+private:
+    cdf_detail::TShape shape_;
+};
+
+}  // namespace quantora

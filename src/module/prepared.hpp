@@ -20,6 +20,8 @@
 #include <memory>
 #include <tuple>
 
+#include "cdf/beta_laws.hpp"
+#include "cdf/cdf.hpp"
 #include "module/kernel_shape.hpp"
 #include "quantile/beta_quantiles.hpp"
 #include "quantile/count_quantiles.hpp"
@@ -93,6 +95,20 @@ struct Preparation<qf> {
 template <>
 struct Preparation<qt> {
     using type = TQuantiles;
+};
+
+// So do the distribution functions beside them.
+template <>
+struct Preparation<pbeta> {
+    using type = BetaProbabilities;
+};
+template <>
+struct Preparation<pf> {
+    using type = FProbabilities;
+};
+template <>
+struct Preparation<pt> {
+    using type = TProbabilities;
 };
 
 // The values of a count kernel (x a count, one log flag) over the counts

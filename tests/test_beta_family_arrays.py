@@ -1,7 +1,8 @@
-"""Array calls of qbeta, qf and qt with single parameters, which take ln B of
-the shapes once per call: the scalar kernels' answers bit for bit, at random
-p, the specials of p, and shapes from tiny to infinite; and the same answers
-when the parameters come as arrays, one per element."""
+"""Array calls of the beta, F and t quantiles and distribution functions with
+single parameters, which take ln B of the shapes once per call: the scalar
+kernels' answers bit for bit, at random p or x, their specials, and shapes
+from tiny to infinite; and the same answers when the parameters come as
+arrays, one per element."""
 import math
 
 import numpy as np
@@ -43,11 +44,35 @@ def test_qt_arrays_give_the_kernels_answers(dof, size):
     against_kernel("qt", probes(size, 31), dof)
 
 
-@pytest.mark.parametrize("name, params", [("qbeta", (0.3, 7.0)), ("qf", (3.0, 1e5)), ("qt", (2.5,))])
+def arguments(size, seed):
+    # Both ends of [0, 1] and of the half-line, and the far tails of t.
+    rng = np.random.default_rng(seed)
+    special = [0.0, -0.0, 5e-324, 1e-300, 0.5, 1 - 2.0**-53, 1.0, 1 + 2.0**-52, 1e300, math.inf, -math.inf, math.nan]
+    magnitudes = 10.0 ** rng.uniform(-320, 300, size)
+    return np.concatenate([rng.random(size), magnitudes, -magnitudes, special])
+
+
+@pytest.mark.parametrize("a, b, size", PAIRS)
+def test_pbeta_and_pf_arrays_give_the_kernels_answers(a, b, size):
+    x = arguments(size, 41)
+    for log_p in (False, True):
+        against_kernel("pbeta", x, a, b, log_p)
+        against_kernel("pf", x, 2 * a, 2 * b, log_p)
+
+
+@pytest.mark.parametrize("dof, size", SHAPES + [(3.0, 300), (1e6, 300)])
+def test_pt_arrays_give_the_kernels_answers(dof, size):
+    x = arguments(size, 43)
+    for log_p in (False, True):
+        against_kernel("pt", x, dof, log_p)
+
+
+@pytest.mark.parametrize("name, params", [("qbeta", (0.3, 7.0)), ("qf", (3.0, 1e5)), ("qt", (2.5,)),
+                                          ("pbeta", (0.3, 7.0)), ("pf", (3.0, 1e5)), ("pt", (2.5,))])
 def test_parameters_given_per_element_give_the_same_answers(name, params):
     # Parameters as arrays take the per-element path: the kernel bound to
     # each element's own parameters.
-    p = probes(400, 37)
-    per_element = [np.full(p.shape, v) for v in params]
+    first = arguments(100, 47) if name.startswith("p") else probes(400, 37)
+    per_element = [np.full(first.shape, v) for v in params]
     kernel = getattr(q, name)
-    assert_same_bits(kernel(p, *params), kernel(p, *per_element), name)
+    assert_same_bits(kernel(first, *params), kernel(first, *per_element), name)
