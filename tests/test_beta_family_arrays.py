@@ -53,26 +53,30 @@ def arguments(size, seed):
 
 
 @pytest.mark.parametrize("a, b, size", PAIRS)
-def test_pbeta_and_pf_arrays_give_the_kernels_answers(a, b, size):
+def test_beta_and_f_distribution_functions_and_densities_give_the_kernels_answers(a, b, size):
     x = arguments(size, 41)
-    for log_p in (False, True):
-        against_kernel("pbeta", x, a, b, log_p)
-        against_kernel("pf", x, 2 * a, 2 * b, log_p)
+    for log in (False, True):
+        for name in ("pbeta", "dbeta"):
+            against_kernel(name, x, a, b, log)
+        for name in ("pf", "df"):
+            against_kernel(name, x, 2 * a, 2 * b, log)
 
 
 @pytest.mark.parametrize("dof, size", SHAPES + [(3.0, 300), (1e6, 300)])
-def test_pt_arrays_give_the_kernels_answers(dof, size):
+def test_t_distribution_function_and_density_give_the_kernels_answers(dof, size):
     x = arguments(size, 43)
-    for log_p in (False, True):
-        against_kernel("pt", x, dof, log_p)
+    for log in (False, True):
+        against_kernel("pt", x, dof, log)
+        against_kernel("dt", x, dof, log)
 
 
 @pytest.mark.parametrize("name, params", [("qbeta", (0.3, 7.0)), ("qf", (3.0, 1e5)), ("qt", (2.5,)),
-                                          ("pbeta", (0.3, 7.0)), ("pf", (3.0, 1e5)), ("pt", (2.5,))])
+                                          ("pbeta", (0.3, 7.0)), ("pf", (3.0, 1e5)), ("pt", (2.5,)),
+                                          ("dbeta", (0.3, 7.0)), ("df", (3.0, 1e5)), ("dt", (2.5,))])
 def test_parameters_given_per_element_give_the_same_answers(name, params):
     # Parameters as arrays take the per-element path: the kernel bound to
     # each element's own parameters.
-    first = arguments(100, 47) if name.startswith("p") else probes(400, 37)
+    first = probes(400, 37) if name.startswith("q") else arguments(100, 47)
     per_element = [np.full(first.shape, v) for v in params]
     kernel = getattr(q, name)
     assert_same_bits(kernel(first, *params), kernel(first, *per_element), name)

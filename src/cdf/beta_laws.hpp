@@ -6,14 +6,7 @@
 
 #include "special/inc_beta.hpp"
 
-#include "special/constants.hpp"
-
 namespace quantora::cdf_detail {
-
-// Degrees of freedom of the F and t laws short of their limits: from EPS,
-// below which the laws are undefined, to the normal and chi-squared limits
-// at infinity.
-inline bool finite_dof(double dof) { return dof >= EPS && dof < INF; }
 
 // Finite degrees of freedom df1, df2 >= EPS and the incomplete beta
 // function's shapes (df1/2, df2/2).

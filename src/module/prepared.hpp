@@ -22,6 +22,8 @@
 
 #include "cdf/beta_laws.hpp"
 #include "cdf/cdf.hpp"
+#include "density/beta_densities.hpp"
+#include "density/density.hpp"
 #include "module/kernel_shape.hpp"
 #include "quantile/beta_quantiles.hpp"
 #include "quantile/count_quantiles.hpp"
@@ -97,7 +99,7 @@ struct Preparation<qt> {
     using type = TQuantiles;
 };
 
-// So do the distribution functions beside them.
+// So do the distribution functions and densities beside them.
 template <>
 struct Preparation<pbeta> {
     using type = BetaProbabilities;
@@ -109,6 +111,18 @@ struct Preparation<pf> {
 template <>
 struct Preparation<pt> {
     using type = TProbabilities;
+};
+template <>
+struct Preparation<dbeta> {
+    using type = BetaDensities;
+};
+template <>
+struct Preparation<df> {
+    using type = FDensities;
+};
+template <>
+struct Preparation<dt> {
+    using type = TDensities;
 };
 
 // The values of a count kernel (x a count, one log flag) over the counts

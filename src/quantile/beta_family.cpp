@@ -93,7 +93,7 @@ FQuantiles::FQuantiles(double df1, double df2)
       tail_at_smallest_(f_probability(shape_, SMALLEST_SUBNORMAL, false)) {}
 
 double FQuantiles::operator()(double p) const {
-    const bool regular = cdf_detail::finite_dof(shape_.df1) && cdf_detail::finite_dof(shape_.df2);
+    const bool regular = finite_dof(shape_.df1) && finite_dof(shape_.df2);
     return regular && inside_unit_interval(p) ? inside(p) : qf(p, shape_.df1, shape_.df2);
 }
 
@@ -158,7 +158,7 @@ double qf(double p, double df1, double df2) {
     if (df1 == INF && df2 == INF) {
         return 1;
     }
-    if (cdf_detail::finite_dof(df1) && cdf_detail::finite_dof(df2)) return FQuantiles(df1, df2).inside(p);
+    if (finite_dof(df1) && finite_dof(df2)) return FQuantiles(df1, df2).inside(p);
     // With one infinite degree of freedom the other side is a scaled
     // chi-squared variable; its quantile is checked like any other.
     const double candidate = df2 == INF ? qchisq(p, df1) / df1 : df2 / qchisq(1 - p, df2);

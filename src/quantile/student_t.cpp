@@ -117,7 +117,7 @@ TQuantiles::TQuantiles(double dof) : shape_(cdf_detail::t_shape(dof)) {}
 
 double TQuantiles::operator()(double p) const {
     const double n = shape_.dof;
-    const bool regular = cdf_detail::finite_dof(n) && p > 0 && p < 1;
+    const bool regular = finite_dof(n) && p > 0 && p < 1;
     return regular ? inside(p) : qt(p, n);
 }
 
