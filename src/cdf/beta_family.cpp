@@ -94,6 +94,50 @@ double sound_t(double x, double dof, bool log_p) {
     return upper ? log1p_value(-t_tail(x, dof, false)) : t_tail(x, dof, true);
 }
 
+// The t distribution function at finite x as a value with a bound on its
+// absolute error, from which the result is kept or the careful tails take over.
+struct TValue {
+    double v;
+    double error;
+};
+
+// One and two degrees of freedom have closed forms, which need no ln B.
+bool closed_form_t(double dof) { return dof == 1 || dof == 2; }
+
+// The closed forms, like 1/2 - I/2 or 1 - I/2 below, round once or twice
+// near 1/2 (absolute), which the error starts from.
+TValue closed_t(double x, double dof) {
+    if (dof == 1) return {atan_kernel(x) / PI + 0.5, EPS};
+    const double r = sqrt_kernel(x * x + 2);
+    // Where x^2 overflows the form gives 1/2.
+    return {x / (r + r) + 0.5, r == INF ? INF : EPS};
+}
+
+// The tail mass beyond |x| is I_u(dof/2, 1/2)/2 with u = dof/(dof + x^2).
+// Near the centre (x^2 < dof) u is close to 1, so the complement
+// I_{1-u}(1/2, dof/2) is evaluated instead, with 1 - u = x^2/(x^2 + dof)
+// formed directly rather than by cancellation.
+TValue beta_t(const TShape& shape, double x) {
+    const double dof = shape.dof;
+    const double w = x * x;
+    if (dof > w) {
+        const CheckedValue central = inc_beta_checked(shape.central, w / (w + dof), FORMED_ARGUMENT_ERROR);
+        const double tail = 0.5 - clamp_unit(central.value) * 0.5;
+        return {x > 0 ? 1 - tail : tail, EPS + central.error * 0.5};
+    }
+    const double u = 1 / ((x / dof) * x + 1);
+    const CheckedValue tail = inc_beta_checked(reflected(shape.central), u, FORMED_ARGUMENT_ERROR);
+    // Only 1 - I/2 rounds; I/2 itself is exact. A u that leaves the normal
+    // range has lost its relative accuracy.
+    return {x > 0 ? 1 - clamp_unit(tail.value) * 0.5 : clamp_unit(tail.value) * 0.5,
+            (x > 0 ? EPS : 0.0) + (u < SMALLEST_NORMAL ? INF : tail.error * 0.5)};
+}
+
+double t_result(const TValue& value, double x, double dof, bool log_p) {
+    if (keeps(value.v, value.error, log_p)) return probability(value.v, log_p);
+    return canonical(sound_t(x, dof, log_p));
+}
+
 bool positive_finite(double v) { return v > 0 && v < INF; }
 
 }  // namespace
@@ -186,43 +230,11 @@ double f_probability(const FShape& shape, double x, bool log_p) {
 TShape t_shape(double dof) { return {dof, beta_shape(0.5, dof * 0.5)}; }
 
 double t_probability(const TShape& shape, double x, bool log_p) {
-    const double dof = shape.dof;
     if (x != x) return NaN;
     if (x == INF) return certain_one(log_p);
     if (x == -INF) return certain_zero(log_p);
-    double v;
-    // The closed forms, and 1/2 - I/2 or 1 - I/2 below, round once or twice
-    // near 1/2 (absolute), which error starts from.
-    double error = EPS;
-    if (dof == 1) {
-        v = atan_kernel(x) / PI + 0.5;
-    } else if (dof == 2) {
-        const double r = sqrt_kernel(x * x + 2);
-        v = x / (r + r) + 0.5;
-        // Where x^2 overflows the form gives 1/2.
-        if (r == INF) error = INF;
-    } else {
-        // The tail mass beyond |x| is I_u(dof/2, 1/2)/2 with
-        // u = dof/(dof + x^2). Near the centre (x^2 < dof) u is close to 1, so
-        // the complement I_{1-u}(1/2, dof/2) is evaluated instead, with
-        // 1 - u = x^2/(x^2 + dof) formed directly rather than by cancellation.
-        const double w = x * x;
-        if (dof > w) {
-            const CheckedValue central = inc_beta_checked(shape.central, w / (w + dof), FORMED_ARGUMENT_ERROR);
-            const double tail = 0.5 - clamp_unit(central.value) * 0.5;
-            v = x > 0 ? 1 - tail : tail;
-            error = error + central.error * 0.5;
-        } else {
-            const double u = 1 / ((x / dof) * x + 1);
-            const CheckedValue tail = inc_beta_checked(reflected(shape.central), u, FORMED_ARGUMENT_ERROR);
-            v = x > 0 ? 1 - clamp_unit(tail.value) * 0.5 : clamp_unit(tail.value) * 0.5;
-            // Only 1 - I/2 rounds; I/2 itself is exact. A u that leaves the
-            // normal range has lost its relative accuracy.
-            error = (x > 0 ? EPS : 0.0) + (u < SMALLEST_NORMAL ? INF : tail.error * 0.5);
-        }
-    }
-    if (keeps(v, error, log_p)) return probability(v, log_p);
-    return canonical(sound_t(x, dof, log_p));
+    const double dof = shape.dof;
+    return t_result(closed_form_t(dof) ? closed_t(x, dof) : beta_t(shape, x), x, dof, log_p);
 }
 
 }  // namespace cdf_detail
@@ -249,10 +261,11 @@ double pf(double x, double df1, double df2, bool log_p) {
 double pt(double x, double dof, bool log_p) {
     if (x != x || dof != dof) return NaN;
     if (dof < EPS) return NaN;
-    if (finite_dof(dof)) return t_probability(t_shape(dof), x, log_p);
     if (x == INF) return certain_one(log_p);
     if (x == -INF) return certain_zero(log_p);
-    return pnorm(x, 0, 1, log_p);
+    if (dof == INF) return pnorm(x, 0, 1, log_p);
+    if (closed_form_t(dof)) return t_result(closed_t(x, dof), x, dof, log_p);
+    return t_probability(t_shape(dof), x, log_p);
 }
 
 }  // namespace quantora
