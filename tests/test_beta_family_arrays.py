@@ -1,5 +1,6 @@
-"""Array calls of the beta, F and t quantiles and distribution functions with
-single parameters, which take ln B of the shapes once per call: the scalar
+"""Array calls of the beta, F and t quantiles, distribution functions and
+densities with single parameters, which take their shape constants (ln B of
+the shapes, the t law's normalisation) once per call: the scalar
 kernels' answers bit for bit, at random p or x, their specials, and shapes
 from tiny to infinite; and the same answers when the parameters come as
 arrays, one per element."""
@@ -37,8 +38,8 @@ def test_qbeta_and_qf_arrays_give_the_kernels_answers(a, b, size):
     against_kernel("qf", p, 2 * a, 2 * b)
 
 
-# One and two degrees of freedom have closed forms, three to seven the
-# t quantile's low-dof correction.
+# One and two degrees of freedom have closed forms; below five the t
+# quantile's start takes a low-dof correction.
 @pytest.mark.parametrize("dof, size", SHAPES + [(3.0, 1500), (4.5, 1500), (7.0, 1500), (1e6, 300)])
 def test_qt_arrays_give_the_kernels_answers(dof, size):
     against_kernel("qt", probes(size, 31), dof)
