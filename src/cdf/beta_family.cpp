@@ -1,5 +1,6 @@
 // Distribution functions on the regularized incomplete beta function: beta,
 // F and Student t.
+#include "cdf/beta_laws.hpp"
 #include "cdf/cdf.hpp"
 #include "cdf/probability.hpp"
 #include "special/beta_power.hpp"
@@ -93,7 +94,73 @@ double sound_t(double x, double dof, bool log_p) {
     return upper ? log1p_value(-t_tail(x, dof, false)) : t_tail(x, dof, true);
 }
 
+// The t distribution function at finite x as a value with a bound on its
+// absolute error, from which the result is kept or the careful tails take over.
+struct TValue {
+    double v;
+    double error;
+};
+
+// One and two degrees of freedom have closed forms, which need no ln B.
+bool closed_form_t(double dof) { return dof == 1 || dof == 2; }
+
+// The closed forms, like 1/2 - I/2 or 1 - I/2 below, round once or twice
+// near 1/2 (absolute), which the error starts from.
+TValue closed_t(double x, double dof) {
+    if (dof == 1) return {atan_kernel(x) / PI + 0.5, EPS};
+    const double r = sqrt_kernel(x * x + 2);
+    // Where x^2 overflows the form gives 1/2.
+    return {x / (r + r) + 0.5, r == INF ? INF : EPS};
+}
+
+// The tail mass beyond |x| is I_u(dof/2, 1/2)/2 with u = dof/(dof + x^2).
+// Near the centre (x^2 < dof) u is close to 1, so the complement
+// I_{1-u}(1/2, dof/2) is evaluated instead, with 1 - u = x^2/(x^2 + dof)
+// formed directly rather than by cancellation.
+TValue beta_t(const TShape& shape, double x) {
+    const double dof = shape.dof;
+    const double w = x * x;
+    if (dof > w) {
+        const CheckedValue central = inc_beta_checked(shape.central, w / (w + dof), FORMED_ARGUMENT_ERROR);
+        const double tail = 0.5 - clamp_unit(central.value) * 0.5;
+        return {x > 0 ? 1 - tail : tail, EPS + central.error * 0.5};
+    }
+    const double u = 1 / ((x / dof) * x + 1);
+    const CheckedValue tail = inc_beta_checked(reflected(shape.central), u, FORMED_ARGUMENT_ERROR);
+    // Only 1 - I/2 rounds; I/2 itself is exact. A u that leaves the normal
+    // range has lost its relative accuracy.
+    return {x > 0 ? 1 - clamp_unit(tail.value) * 0.5 : clamp_unit(tail.value) * 0.5,
+            (x > 0 ? EPS : 0.0) + (u < SMALLEST_NORMAL ? INF : tail.error * 0.5)};
+}
+
+double t_result(const TValue& value, double x, double dof, bool log_p) {
+    if (keeps(value.v, value.error, log_p)) return probability(value.v, log_p);
+    return canonical(sound_t(x, dof, log_p));
+}
+
+bool positive_finite(double v) { return v > 0 && v < INF; }
+
 }  // namespace
+
+BetaProbabilities::BetaProbabilities(double a, double b) : shape_(beta_shape(a, b)) {}
+
+double BetaProbabilities::operator()(double x, bool log_p) const {
+    const bool regular = positive_finite(shape_.a) && positive_finite(shape_.b) && x > 0 && x < 1;
+    return regular ? canonical(inc_beta(shape_, x, log_p)) : pbeta(x, shape_.a, shape_.b, log_p);
+}
+
+FProbabilities::FProbabilities(double df1, double df2) : shape_(f_shape(df1, df2)) {}
+
+double FProbabilities::operator()(double x, bool log_p) const {
+    const bool regular = finite_dof(shape_.df1) && finite_dof(shape_.df2);
+    return regular ? f_probability(shape_, x, log_p) : pf(x, shape_.df1, shape_.df2, log_p);
+}
+
+TProbabilities::TProbabilities(double dof) : shape_(t_shape(dof)) {}
+
+double TProbabilities::operator()(double x, bool log_p) const {
+    return finite_dof(shape_.dof) ? t_probability(shape_, x, log_p) : pt(x, shape_.dof, log_p);
+}
 
 double pbeta(double x, double a, double b, bool log_p) {
     if (x != x || a != a || b != b) return NaN;
@@ -122,27 +189,21 @@ double pbeta(double x, double a, double b, bool log_p) {
     return probability(v, log_p);
 }
 
-double pf(double x, double df1, double df2, bool log_p) {
-    if (x != x || df1 != df1 || df2 != df2) return NaN;
-    if (df1 < EPS) return NaN;
-    if (df2 < EPS) return NaN;
+namespace cdf_detail {
+
+FShape f_shape(double df1, double df2) { return {df1, df2, beta_shape(df1 * 0.5, df2 * 0.5)}; }
+
+double f_probability(const FShape& shape, double x, bool log_p) {
+    const double df1 = shape.df1;
+    const double df2 = shape.df2;
+    if (x != x) return NaN;
     if (x <= 0) return certain_zero(log_p);
     if (x == INF) return certain_one(log_p);
-    if (df1 == INF && df2 == INF) {
-        // Both chi-squared averages are exactly 1: a point mass at x == 1.
-        if (x > 1) return certain_one(log_p);
-        if (x == 1) return probability(0.5, log_p);
-        return certain_zero(log_p);
-    }
-    // With one infinite degree of freedom its average is 1 and the other
-    // side is a scaled chi-squared variable.
-    if (df1 == INF) return f_infinite_df1(x, df2, log_p);
-    if (df2 == INF) return pchisq(x * df1, df1, log_p);
-    const double h1 = df1 * 0.5;
-    const double h2 = df2 * 0.5;
+    const double h1 = shape.halves.a;
+    const double h2 = shape.halves.b;
     if (x >= EPS) {
         const double y = (x * df1) / df2;
-        const CheckedValue literal = inc_beta_checked(h1, h2, y / (y + 1), FORMED_ARGUMENT_ERROR);
+        const CheckedValue literal = inc_beta_checked(shape.halves, y / (y + 1), FORMED_ARGUMENT_ERROR);
         if (keeps(literal.value, literal.error, log_p)) return probability(literal.value, log_p);
     }
     // u = y/(y + 1) and 1 - u = 1/(y + 1) each to full relative accuracy;
@@ -166,46 +227,45 @@ double pf(double x, double df1, double df2, bool log_p) {
     return canonical(inc_beta_sound(h1, h2, y / (y + 1), 1 / (y + 1), log_p));
 }
 
+TShape t_shape(double dof) { return {dof, beta_shape(0.5, dof * 0.5)}; }
+
+double t_probability(const TShape& shape, double x, bool log_p) {
+    if (x != x) return NaN;
+    if (x == INF) return certain_one(log_p);
+    if (x == -INF) return certain_zero(log_p);
+    const double dof = shape.dof;
+    return t_result(closed_form_t(dof) ? closed_t(x, dof) : beta_t(shape, x), x, dof, log_p);
+}
+
+}  // namespace cdf_detail
+
+double pf(double x, double df1, double df2, bool log_p) {
+    if (x != x || df1 != df1 || df2 != df2) return NaN;
+    if (df1 < EPS) return NaN;
+    if (df2 < EPS) return NaN;
+    if (finite_dof(df1) && finite_dof(df2)) return f_probability(f_shape(df1, df2), x, log_p);
+    if (x <= 0) return certain_zero(log_p);
+    if (x == INF) return certain_one(log_p);
+    if (df1 == INF && df2 == INF) {
+        // Both chi-squared averages are exactly 1: a point mass at x == 1.
+        if (x > 1) return certain_one(log_p);
+        if (x == 1) return probability(0.5, log_p);
+        return certain_zero(log_p);
+    }
+    // With one infinite degree of freedom its average is 1 and the other
+    // side is a scaled chi-squared variable.
+    if (df1 == INF) return f_infinite_df1(x, df2, log_p);
+    return pchisq(x * df1, df1, log_p);
+}
+
 double pt(double x, double dof, bool log_p) {
     if (x != x || dof != dof) return NaN;
     if (dof < EPS) return NaN;
     if (x == INF) return certain_one(log_p);
     if (x == -INF) return certain_zero(log_p);
     if (dof == INF) return pnorm(x, 0, 1, log_p);
-    double v;
-    // The closed forms, and 1/2 - I/2 or 1 - I/2 below, round once or twice
-    // near 1/2 (absolute), which error starts from.
-    double error = EPS;
-    if (dof == 1) {
-        v = atan_kernel(x) / PI + 0.5;
-    } else if (dof == 2) {
-        const double r = sqrt_kernel(x * x + 2);
-        v = x / (r + r) + 0.5;
-        // Where x^2 overflows the form gives 1/2.
-        if (r == INF) error = INF;
-    } else {
-        // The tail mass beyond |x| is I_u(dof/2, 1/2)/2 with
-        // u = dof/(dof + x^2). Near the centre (x^2 < dof) u is close to 1, so
-        // the complement I_{1-u}(1/2, dof/2) is evaluated instead, with
-        // 1 - u = x^2/(x^2 + dof) formed directly rather than by cancellation.
-        const double k = dof * 0.5;
-        const double w = x * x;
-        if (dof > w) {
-            const CheckedValue central = inc_beta_checked(0.5, k, w / (w + dof), FORMED_ARGUMENT_ERROR);
-            const double tail = 0.5 - clamp_unit(central.value) * 0.5;
-            v = x > 0 ? 1 - tail : tail;
-            error = error + central.error * 0.5;
-        } else {
-            const double u = 1 / ((x / dof) * x + 1);
-            const CheckedValue tail = inc_beta_checked(k, 0.5, u, FORMED_ARGUMENT_ERROR);
-            v = x > 0 ? 1 - clamp_unit(tail.value) * 0.5 : clamp_unit(tail.value) * 0.5;
-            // Only 1 - I/2 rounds; I/2 itself is exact. A u that leaves the
-            // normal range has lost its relative accuracy.
-            error = (x > 0 ? EPS : 0.0) + (u < SMALLEST_NORMAL ? INF : tail.error * 0.5);
-        }
-    }
-    if (keeps(v, error, log_p)) return probability(v, log_p);
-    return canonical(sound_t(x, dof, log_p));
+    if (closed_form_t(dof)) return t_result(closed_t(x, dof), x, dof, log_p);
+    return t_probability(t_shape(dof), x, log_p);
 }
 
 }  // namespace quantora

@@ -1,4 +1,6 @@
 // Beta, F and Student t densities.
+#include "density/beta_densities.hpp"
+
 #include "density/conventions.hpp"
 #include "density/density.hpp"
 #include "special/beta_power.hpp"
@@ -43,10 +45,12 @@ struct LogDensity {
     double bound;
 };
 
-LogDensity literal_beta_log_density(double x, double a, double b) {
+LogDensity literal_beta_log_density(double x, const BetaShape& shape) {
+    const double a = shape.a;
+    const double b = shape.b;
     if (!(x >= EPS)) return {NaN, INF};
     const double log_x = log_kernel(x);
-    const double log_beta = lbeta_kernel(a, b);
+    const double log_beta = shape.log_beta;
     const double log_1mx = log_kernel(1 - x);
     // a == 1 or b == 1 makes its power of x or 1 - x equal to 1 even where
     // the logarithm underflows to -infinity.
@@ -92,7 +96,80 @@ double t_log_density(double x, double dof) {
     return (log_ratio - (log_value(dof) + LN_PI) * 0.5) - h * log_base;
 }
 
+bool positive_finite(double v) { return v > 0 && v < INF; }
+
 }  // namespace
+
+BetaDensities::BetaDensities(double a, double b) : shape_(beta_shape(a, b)) {}
+
+double BetaDensities::operator()(double x, bool log) const {
+    const bool regular = positive_finite(shape_.a) && positive_finite(shape_.b) && x > 0 && x < 1;
+    return regular ? inside(x, log) : dbeta(x, shape_.a, shape_.b, log);
+}
+
+double BetaDensities::inside(double x, bool log) const {
+    const LogDensity literal = literal_beta_log_density(x, shape_);
+    if (keeps_log(literal.value, literal.bound, log)) return density_result(literal.value, log);
+    return canonical(density_result(BetaPower(shape_.a, shape_.b).log_density(x, 1 - x), log));
+}
+
+FDensities::FDensities(double df1, double df2)
+    : df1_(df1), df2_(df2), halves_(beta_shape(df1 * 0.5, df2 * 0.5)) {}
+
+double FDensities::operator()(double x, bool log) const {
+    const bool regular = finite_dof(df1_) && finite_dof(df2_) && x > 0 && x < INF;
+    return regular ? inside(x, log) : df(x, df1_, df2_, log);
+}
+
+// u = y / (y + 1) is beta(df1/2, df2/2) distributed; t = du/dx, written as
+// (1 - q x) q = q / (y + 1) with q = (df1/df2) / (y + 1).
+double FDensities::inside(double x, bool log) const {
+    const double df1 = df1_;
+    const double df2 = df2_;
+    const double y = (x * df1) / df2;
+    const double h1 = halves_.a;
+    const double h2 = halves_.b;
+    const double u = y / (y + 1);
+    const double q = (h1 / h2) / (y + 1);
+    const double t = (1 - q * x) * q;
+    // 1 - q x = 1/(y + 1) cancels, with a relative error of about y units of
+    // 2^-53 (an absolute one in ln t); the beta density at u must resolve u and
+    // 1 - u.
+    if (y <= F_LITERAL_RATIO) {
+        const LogDensity beta = literal_beta_log_density(u, halves_);
+        const double log_t = log_value(t);
+        const double bound = beta.bound + (y + 4) * 0x1p-53;
+        if (keeps_log(log_t + beta.value, bound, log)) return log ? log_t + beta.value : t * exp_value(beta.value);
+    }
+    return canonical(density_result(f_log_density(x, df1, df2), log));
+}
+
+TDensities::TDensities(double dof) : dof_(dof), h_(dof * 0.5 + 0.5) {
+    const double k = dof * 0.5;
+    const double log_gamma_h = lgamma_kernel(h_);
+    const double log_dof = log_kernel(dof);
+    const double log_gamma_k = lgamma_kernel(k);
+    log_norm_ = (log_gamma_h - (log_dof + LN_PI) * 0.5) - log_gamma_k;
+    // Both log-gamma values and ln dof.
+    norm_magnitude_ = 2 * log_gamma_magnitude(h_ + 2) + 1 / k;
+}
+
+double TDensities::operator()(double x, bool log) const {
+    const bool regular = finite_dof(dof_) && !is_nan(x) && !is_infinite(x);
+    return regular ? inside(x, log) : dt(x, dof_, log);
+}
+
+double TDensities::inside(double x, bool log) const {
+    const double dof = dof_;
+    const double log_base = log_kernel((x / dof) * x + 1);
+    const double log_density = log_norm_ + log_base * (-h_);
+    // And h times the rounding of 1 + x^2/dof.
+    const double magnitude = norm_magnitude_ + h_ * (abs_value(log_base) + 1);
+    if (log_base != INF && keeps_log(log_density, LITERAL_ERROR_SCALE * magnitude, log)) {
+        return density_result(log_density, log);
+    }
+    return canonical(density_result(t_log_density(x, dof), log));
+}
 
 double dbeta(double x, double a, double b, bool log) {
     if (is_nan(x) || is_nan(a) || is_nan(b)) return NaN;
@@ -102,9 +179,7 @@ double dbeta(double x, double a, double b, bool log) {
     if (a == 0 || b == 0 || any_posinf(a, b)) return special_value(degenerate_beta(x, a, b), log);
     if (x == 0) return beta_end_point(a, b, log);
     if (x == 1) return beta_end_point(b, a, log);
-    const LogDensity literal = literal_beta_log_density(x, a, b);
-    if (keeps_log(literal.value, literal.bound, log)) return density_result(literal.value, log);
-    return canonical(density_result(BetaPower(a, b).log_density(x, 1 - x), log));
+    return BetaDensities(a, b).inside(x, log);
 }
 
 double df(double x, double df1, double df2, bool log) {
@@ -127,24 +202,7 @@ double df(double x, double df1, double df2, bool log) {
     // chi-squared or chi-squared variable.
     if (df1 == INF) return canonical(dinvgamma(x, df2 * 0.5, df2 * 0.5, log));
     if (df2 == INF) return canonical(dgamma(x, df1 * 0.5, 2 / df1, log));
-    // u = y / (y + 1) is beta(df1/2, df2/2) distributed; t = du/dx, written as
-    // (1 - q x) q = q / (y + 1) with q = (df1/df2) / (y + 1).
-    const double y = (x * df1) / df2;
-    const double h1 = df1 * 0.5;
-    const double h2 = df2 * 0.5;
-    const double u = y / (y + 1);
-    const double q = (h1 / h2) / (y + 1);
-    const double t = (1 - q * x) * q;
-    // 1 - q x = 1/(y + 1) cancels, with a relative error of about y units of
-    // 2^-53 (an absolute one in ln t); the beta density at u must resolve u and
-    // 1 - u.
-    if (y <= F_LITERAL_RATIO) {
-        const LogDensity beta = literal_beta_log_density(u, h1, h2);
-        const double log_t = log_value(t);
-        const double bound = beta.bound + (y + 4) * 0x1p-53;
-        if (keeps_log(log_t + beta.value, bound, log)) return log ? log_t + beta.value : t * exp_value(beta.value);
-    }
-    return canonical(density_result(f_log_density(x, df1, df2), log));
+    return FDensities(df1, df2).inside(x, log);
 }
 
 double dt(double x, double dof, bool log) {
@@ -152,20 +210,7 @@ double dt(double x, double dof, bool log) {
     if (dof < EPS) return NaN;
     if (is_infinite(x)) return constant_zero(log);
     if (dof == INF) return dnorm(x, 0, 1, log);
-    const double k = dof * 0.5;
-    const double h = k + 0.5;
-    const double log_gamma_h = lgamma_kernel(h);
-    const double log_dof = log_kernel(dof);
-    const double log_gamma_k = lgamma_kernel(k);
-    const double log_base = log_kernel((x / dof) * x + 1);
-    const double log_density =
-        ((log_gamma_h - (log_dof + LN_PI) * 0.5) - log_gamma_k) + log_base * (-h);
-    // Both log-gamma values, ln dof and h times the rounding of 1 + x^2/dof.
-    const double magnitude = (2 * log_gamma_magnitude(h + 2) + 1 / k) + h * (abs_value(log_base) + 1);
-    if (log_base != INF && keeps_log(log_density, LITERAL_ERROR_SCALE * magnitude, log)) {
-        return density_result(log_density, log);
-    }
-    return canonical(density_result(t_log_density(x, dof), log));
+    return TDensities(dof).inside(x, log);
 }
 
 }  // namespace quantora

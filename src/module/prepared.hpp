@@ -20,7 +20,12 @@
 #include <memory>
 #include <tuple>
 
+#include "cdf/beta_laws.hpp"
+#include "cdf/cdf.hpp"
+#include "density/beta_densities.hpp"
+#include "density/density.hpp"
 #include "module/kernel_shape.hpp"
+#include "quantile/beta_quantiles.hpp"
 #include "quantile/count_quantiles.hpp"
 #include "quantile/gamma_quantiles.hpp"
 #include "quantile/quantile.hpp"
@@ -78,6 +83,46 @@ struct Preparation<qgamma> {
 template <>
 struct Preparation<qinvgamma> {
     using type = InvGammaQuantiles;
+};
+
+// The beta, F and t quantiles take ln B of the shapes once.
+template <>
+struct Preparation<qbeta> {
+    using type = BetaQuantiles;
+};
+template <>
+struct Preparation<qf> {
+    using type = FQuantiles;
+};
+template <>
+struct Preparation<qt> {
+    using type = TQuantiles;
+};
+
+// So do the distribution functions and densities beside them.
+template <>
+struct Preparation<pbeta> {
+    using type = BetaProbabilities;
+};
+template <>
+struct Preparation<pf> {
+    using type = FProbabilities;
+};
+template <>
+struct Preparation<pt> {
+    using type = TProbabilities;
+};
+template <>
+struct Preparation<dbeta> {
+    using type = BetaDensities;
+};
+template <>
+struct Preparation<df> {
+    using type = FDensities;
+};
+template <>
+struct Preparation<dt> {
+    using type = TDensities;
 };
 
 // The values of a count kernel (x a count, one log flag) over the counts

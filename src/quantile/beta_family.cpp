@@ -1,6 +1,8 @@
 // Quantiles of the beta and F laws: the inverse of the regularized incomplete
 // beta function, after the degenerate laws (zero or infinite shapes) are
 // answered directly.
+#include "quantile/beta_quantiles.hpp"
+
 #include <limits>
 
 #include "cdf/cdf.hpp"
@@ -15,6 +17,8 @@
 namespace quantora {
 
 using namespace quantile_rules;
+using cdf_detail::f_probability;
+using cdf_detail::f_shape;
 
 namespace {
 
@@ -34,9 +38,9 @@ struct Target {
 
 // 1 - I_y(a, b) to full relative accuracy: I_(1-y)(b, a), with 1 - y exact
 // from y = 1/2 on and passed beside it below.
-double beta_upper(double a, double b, double y) {
-    if (y >= 0.5) return inc_beta(b, a, 1 - y, false);
-    return inc_beta_sound(b, a, 1 - y, y, false);
+double beta_upper(const BetaShape& shape, double y) {
+    if (y >= 0.5) return inc_beta(reflected(shape), 1 - y, false);
+    return inc_beta_sound(shape.b, shape.a, 1 - y, y, false);
 }
 
 // A root at or below the smallest subnormal d, where the lower tail is the
@@ -48,7 +52,64 @@ double round_below_subnormal(double root, double p, double a, double tail_at_sma
     return p >= tail_at_smallest * exp_value(-a * LN_2) ? SMALLEST_SUBNORMAL : 0.0;
 }
 
+// The F quantile from its candidate, checked against `forward`, the F law's
+// distribution function read as the target asks.
+template <class Forward>
+double f_quantile(double candidate, const Target& target, Forward forward, double half_df1, double tail_at_smallest) {
+    const double y = checked_quantile(candidate, target.level(), 0.0, LARGEST, forward);
+    // No double reaches: the quantile lies beyond them.
+    if (y == LARGEST && !(forward(LARGEST) >= target.level())) return INF;
+    return round_below_subnormal(y, target.p, half_df1, tail_at_smallest);
+}
+
+bool inside_unit_interval(double p) { return p > 0 && p < 1; }
+bool positive_finite(double v) { return v > 0 && v < INF; }
+
 }  // namespace
+
+BetaQuantiles::BetaQuantiles(double a, double b)
+    : shape_(beta_shape(a, b)), tail_at_smallest_(inc_beta(shape_, SMALLEST_SUBNORMAL, false)) {}
+
+double BetaQuantiles::operator()(double p) const {
+    const bool regular = positive_finite(shape_.a) && positive_finite(shape_.b);
+    return regular && inside_unit_interval(p) ? inside(p) : qbeta(p, shape_.a, shape_.b);
+}
+
+// The updates can leave [0, 1], stall where the density weight vanishes or
+// settle on a root of the kernel's own inaccurate values; the result is
+// checked against the accurate distribution function.
+double BetaQuantiles::inside(double p) const {
+    const Target target(p);
+    const auto forward = [this, &target](double y) {
+        return target.upper ? -beta_upper(shape_, y) : inc_beta(shape_, y, false);
+    };
+    const double x = checked_quantile(inc_beta_inv(shape_, p), target.level(), 0.0, 1.0, forward);
+    return round_below_subnormal(x, p, shape_.a, tail_at_smallest_);
+}
+
+FQuantiles::FQuantiles(double df1, double df2)
+    : shape_(f_shape(df1, df2)),
+      reversed_(f_shape(df2, df1)),
+      tail_at_smallest_(f_probability(shape_, SMALLEST_SUBNORMAL, false)) {}
+
+double FQuantiles::operator()(double p) const {
+    const bool regular = finite_dof(shape_.df1) && finite_dof(shape_.df2);
+    return regular && inside_unit_interval(p) ? inside(p) : qf(p, shape_.df1, shape_.df2);
+}
+
+// F = (B / A) x / (1 - x) for x ~ Beta(A, B), A = df1/2, B = df2/2. The upper
+// tail of F(df1, df2) at y is the lower tail of F(df2, df1) at 1/y, whose
+// rounding moves it by a relative df2/2 units of 2^-53 at most.
+double FQuantiles::inside(double p) const {
+    const double A = shape_.halves.a;
+    const double B = shape_.halves.b;
+    const double x = inc_beta_inv(shape_.halves, p);
+    const Target target(p);
+    const auto forward = [this, &target](double y) {
+        return target.upper ? -f_probability(reversed_, 1 / y, false) : f_probability(shape_, y, false);
+    };
+    return f_quantile(x / ((A / B) * (1 - x)), target, forward, A, tail_at_smallest_);
+}
 
 double qbeta(double p, double a, double b) {
     if (a != a || b != b || a < 0 || b < 0 || invalid_probability(p)) {
@@ -79,15 +140,7 @@ double qbeta(double p, double a, double b) {
         }
         return b == INF ? 0.0 : 1.0;
     }
-    // The updates can leave [0, 1], stall where the density weight vanishes
-    // or settle on a root of the kernel's own inaccurate values; the result
-    // is checked against the accurate distribution function.
-    const Target target(p);
-    const auto forward = [a, b, &target](double y) {
-        return target.upper ? -beta_upper(a, b, y) : inc_beta(a, b, y, false);
-    };
-    const double x = checked_quantile(inc_beta_inv_kernel(a, b, p), target.level(), 0.0, 1.0, forward);
-    return round_below_subnormal(x, p, a, inc_beta(a, b, SMALLEST_SUBNORMAL, false));
+    return BetaQuantiles(a, b).inside(p);
 }
 
 double qf(double p, double df1, double df2) {
@@ -105,30 +158,15 @@ double qf(double p, double df1, double df2) {
     if (df1 == INF && df2 == INF) {
         return 1;
     }
+    if (finite_dof(df1) && finite_dof(df2)) return FQuantiles(df1, df2).inside(p);
     // With one infinite degree of freedom the other side is a scaled
-    // chi-squared variable; its quantile is checked like any other below.
-    double candidate;
-    if (df2 == INF) {
-        candidate = qchisq(p, df1) / df1;
-    } else if (df1 == INF) {
-        candidate = df2 / qchisq(1 - p, df2);
-    } else {
-        // F = (B / A) x / (1 - x) for x ~ Beta(A, B), A = df1/2, B = df2/2.
-        const double A = df1 * 0.5;
-        const double B = df2 * 0.5;
-        const double x = inc_beta_inv_kernel(A, B, p);
-        candidate = x / ((A / B) * (1 - x));
-    }
-    // The upper tail of F(df1, df2) at y is the lower tail of F(df2, df1) at
-    // 1/y, whose rounding moves it by a relative df2/2 units of 2^-53 at most.
+    // chi-squared variable; its quantile is checked like any other.
+    const double candidate = df2 == INF ? qchisq(p, df1) / df1 : df2 / qchisq(1 - p, df2);
     const Target target(p);
     const auto forward = [df1, df2, &target](double y) {
         return target.upper ? -pf(1 / y, df2, df1, false) : pf(y, df1, df2, false);
     };
-    const double y = checked_quantile(candidate, target.level(), 0.0, LARGEST, forward);
-    // No double reaches: the quantile lies beyond them.
-    if (y == LARGEST && !(forward(LARGEST) >= target.level())) return INF;
-    return round_below_subnormal(y, p, df1 * 0.5, pf(SMALLEST_SUBNORMAL, df1, df2, false));
+    return f_quantile(candidate, target, forward, df1 * 0.5, pf(SMALLEST_SUBNORMAL, df1, df2, false));
 }
 
 }  // namespace quantora

@@ -4,8 +4,10 @@
 // probability misses its target is replaced by the bisection root.
 #include <limits>
 
+#include "cdf/beta_laws.hpp"
 #include "cdf/cdf.hpp"
 #include "density/density.hpp"
+#include "quantile/beta_quantiles.hpp"
 #include "quantile/quantile.hpp"
 #include "special/constants.hpp"
 #include "special/elementary.hpp"
@@ -14,6 +16,9 @@
 #include "special/trig.hpp"
 
 namespace quantora {
+
+using cdf_detail::t_probability;
+using cdf_detail::TShape;
 
 namespace {
 
@@ -45,7 +50,8 @@ double normal_branch(double n, double a, double b, double g, double d, double T)
     return sqrt_kernel(y * n);
 }
 
-double small_tail_branch(double n, double d, double y, double T) {
+double small_tail_branch(const TShape& shape, double d, double y, double T) {
+    const double n = shape.dof;
     const double t = (((n + 6) / (y * n) - d * 0.089 - 0.822) * (n + 2)) * 3;
     const double u = (1 / t + 0.5 / (n + 4)) * y - 1;
     y = ((n + 1) * u) / (n + 2) + 1 / y;
@@ -53,7 +59,7 @@ double small_tail_branch(double n, double d, double y, double T) {
     // Newton steps on 1 - F(q) = T, each widened by the second-order factor
     // 1 + h q (n + 1) / (2 (q^2 + n)); a fixed count, no convergence test.
     for (int i = 0; i < REFINEMENT_STEPS; ++i) {
-        const double F = pt(q, n, false);
+        const double F = t_probability(shape, q, false);
         const double h = ((1 - F) - T) / dt(q, n, false);
         const double s = q * q + n;
         q = ((((q * h) * (n + 1)) / (s + s)) + 1) * h + q;
@@ -62,7 +68,8 @@ double small_tail_branch(double n, double d, double y, double T) {
 }
 
 // The magnitude q >= 0 whose upper tail probability is T = P/2.
-double hill_core(double P, double n) {
+double hill_core(const TShape& shape, double P) {
+    const double n = shape.dof;
     const double T = P * 0.5;
     const double a = 1 / (n - 0.5);
     const double b = 48 / (a * a);
@@ -73,7 +80,7 @@ double hill_core(double P, double n) {
     if (y > a + 0.05) {
         return normal_branch(n, a, b, g, d, T);
     }
-    return small_tail_branch(n, d, y, T);
+    return small_tail_branch(shape, d, y, T);
 }
 
 // The magnitude y of the quantile whose tail pt(-y) is T, from a candidate
@@ -84,17 +91,20 @@ double hill_core(double P, double n) {
 // there), since near the median the tail rounds to within 2^-54 of 1/2.
 constexpr double CENTRAL_TAIL = 0.25;
 
-double central_mass(double y, double n) {
+double central_mass(const TShape& shape, double y) {
+    const double n = shape.dof;
     const double q = (n / y) / y;
     const double u = 1 / (1 + q);
     // Beyond u = 1/2 the tail is below 0.3 and 1/2 minus it rounds once.
-    if (u <= 0.5) return inc_beta(0.5, n * 0.5, u, false) * 0.5;
-    return 0.5 - pt(-y, n, false);
+    if (u <= 0.5) return inc_beta(shape.central, u, false) * 0.5;
+    return 0.5 - t_probability(shape, -y, false);
 }
 
-double checked_magnitude(double r, double n, double T) {
+double checked_magnitude(const TShape& shape, double r, double T) {
     const bool central = T >= CENTRAL_TAIL;
-    const auto forward = [n, central](double y) { return central ? central_mass(y, n) : -pt(-y, n, false); };
+    const auto forward = [&shape, central](double y) {
+        return central ? central_mass(shape, y) : -t_probability(shape, -y, false);
+    };
     const double level = central ? 0.5 - T : -T;
     const double y = checked_quantile(r, level, 0.0, LARGEST, forward);
     // No double reaches: the quantile lies beyond them.
@@ -102,6 +112,32 @@ double checked_magnitude(double r, double n, double T) {
 }
 
 }  // namespace
+
+TQuantiles::TQuantiles(double dof) : shape_(cdf_detail::t_shape(dof)) {}
+
+double TQuantiles::operator()(double p) const {
+    const double n = shape_.dof;
+    const bool regular = finite_dof(n) && p > 0 && p < 1;
+    return regular ? inside(p) : qt(p, n);
+}
+
+double TQuantiles::inside(double p) const {
+    const double n = shape_.dof;
+    // Below 1/2 the tail is p itself; above, 1 - p, exact there.
+    const bool lower = p < 0.5;
+    const double T = lower ? p : 1 - p;
+    double r;
+    if (n == 1) {
+        r = tan_kernel((p - 0.5) * PI);
+    } else if (n == 2) {
+        r = ((p + p) - 1) / sqrt_kernel((1 - p) * (p + p));
+    } else {
+        const double P = lower ? p + p : (1 - p) + (1 - p);
+        r = hill_core(shape_, P);
+    }
+    const double magnitude = checked_magnitude(shape_, r < 0 ? -r : r, T);
+    return lower ? plus_zero(-magnitude) : magnitude;
+}
 
 double qt(double p, double dof) {
     const double n = dof;
@@ -117,20 +153,7 @@ double qt(double p, double dof) {
     if (n == INF) {
         return qnorm(p, 0, 1);
     }
-    // Below 1/2 the tail is p itself; above, 1 - p, exact there.
-    const bool lower = p < 0.5;
-    const double T = lower ? p : 1 - p;
-    double r;
-    if (n == 1) {
-        r = tan_kernel((p - 0.5) * PI);
-    } else if (n == 2) {
-        r = ((p + p) - 1) / sqrt_kernel((1 - p) * (p + p));
-    } else {
-        const double P = lower ? p + p : (1 - p) + (1 - p);
-        r = hill_core(P, n);
-    }
-    const double magnitude = checked_magnitude(r < 0 ? -r : r, n, T);
-    return lower ? plus_zero(-magnitude) : magnitude;
+    return TQuantiles(n).inside(p);
 }
 
 }  // namespace quantora

@@ -29,6 +29,11 @@ inline double abs_value(double v) { return v < 0 ? -v : v; }
 // |v| below the kernels' resolution EPS, zero included.
 inline bool near_zero(double v) { return v == 0 || abs_value(v) < EPS; }
 
+// Degrees of freedom of the F and t laws short of their limits: from EPS,
+// below which the laws are undefined, to the chi-squared and normal limits
+// at infinity.
+inline bool finite_dof(double dof) { return dof >= EPS && dof < INF; }
+
 // Both at +infinity or both at -infinity.
 inline bool same_infinity(double a, double b) {
     return (a == INF && b == INF) || (a == -INF && b == -INF);

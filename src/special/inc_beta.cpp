@@ -55,9 +55,8 @@ Fraction lentz_fraction(double a, double b, double x) {
 }
 
 // The direct form, which converges fast for x below the mean-like split point.
-double direct_form(double a, double b, double x) {
-    const double front =
-        exp_kernel((log_kernel(1 - x) * b + log_kernel(x) * a) - lbeta_kernel(a, b)) / a;
+double direct_form(double a, double b, double log_beta, double x) {
+    const double front = exp_kernel((log_kernel(1 - x) * b + log_kernel(x) * a) - log_beta) / a;
     return front * lentz_fraction(a, b, x).value;
 }
 
@@ -70,7 +69,15 @@ constexpr double FRONT_EXPONENT_LOW = -700;
 
 }  // namespace
 
+BetaShape beta_shape(double a, double b) { return {a, b, lbeta_kernel(a, b)}; }
+
 CheckedValue inc_beta_checked(double a, double b, double x, double argument_error) {
+    return inc_beta_checked(beta_shape(a, b), x, argument_error);
+}
+
+CheckedValue inc_beta_checked(const BetaShape& shape, double x, double argument_error) {
+    const double a = shape.a;
+    const double b = shape.b;
     if (a != a || b != b || x != x) return {NaN, INF};
     if (x <= 0) return {0.0, 0.0};
     if (x < EPS) return {0.0, INF};
@@ -80,7 +87,7 @@ CheckedValue inc_beta_checked(double a, double b, double x, double argument_erro
     const double z = direct ? x : 1 - x;
     const double log_1mz = log_kernel(1 - z);
     const double log_z = log_kernel(z);
-    const double exponent = (log_1mz * q + log_z * p) - lbeta_kernel(p, q);
+    const double exponent = (log_1mz * q + log_z * p) - shape.log_beta;
     const Fraction k = lentz_fraction(p, q, z);
     const double front = exp_kernel(exponent);
     const double front_tail = (front / p) * k.value;
@@ -261,10 +268,12 @@ double log_power_tail(double a, double b, double log_x) {
     return (power - log_value(a)) - log_beta_value(a, b);
 }
 
-double inc_beta(double a, double b, double x, bool log_p) {
-    const CheckedValue literal = inc_beta_checked(a, b, x);
+double inc_beta(double a, double b, double x, bool log_p) { return inc_beta(beta_shape(a, b), x, log_p); }
+
+double inc_beta(const BetaShape& shape, double x, bool log_p) {
+    const CheckedValue literal = inc_beta_checked(shape, x);
     if (keeps(literal.value, literal.error, log_p)) return finish(literal.value, log_p);
-    return inc_beta_sound(a, b, x, 1 - x, log_p);
+    return inc_beta_sound(shape.a, shape.b, x, 1 - x, log_p);
 }
 
 namespace {
@@ -324,13 +333,15 @@ double clamp_halley(double s) {
 
 // Up to a fixed number of Halley-type updates with a density weight that lags
 // one step behind the iterate; a vanishing weight ends them.
-double refine(double a, double b, double p, double x0) {
-    const double log_beta = lbeta_kernel(a, b);
-    return run_lagged_updates<INVERSE_UPDATES>(x0, [a, b, p, log_beta](double x, double y) {
+double refine(const BetaShape& shape, double p, double x0) {
+    const double a = shape.a;
+    const double b = shape.b;
+    const double log_beta = shape.log_beta;
+    return run_lagged_updates<INVERSE_UPDATES>(x0, [&shape, a, b, p, log_beta](double x, double y) {
         const double d = beta_density(a, b, y, log_beta);
         if (near_zero(d)) return stop_here();
         const double g = ((((a - 1) / x) - ((b - 1) / (1 - x))) * d) / d;
-        const double r = (inc_beta_kernel(a, b, x) - p) / d;
+        const double r = (inc_beta_kernel(shape, x) - p) / d;
         const double c = clamp_halley(1 - (r * 0.5) * g);
         return step_to(x - r / c);
     });
@@ -338,19 +349,27 @@ double refine(double a, double b, double p, double x0) {
 
 }  // namespace
 
-double inc_beta_kernel(double a, double b, double x) {
+double inc_beta_kernel(double a, double b, double x) { return inc_beta_kernel(beta_shape(a, b), x); }
+
+double inc_beta_kernel(const BetaShape& shape, double x) {
+    const double a = shape.a;
+    const double b = shape.b;
     if (a != a || b != b || x != x) return NaN;
     if (x < EPS) return 0.0;
-    if ((a + 1) / ((a + b) + 2) > x) return direct_form(a, b, x);
-    return 1 - direct_form(b, a, 1 - x);
+    if ((a + 1) / ((a + b) + 2) > x) return direct_form(a, b, shape.log_beta, x);
+    return 1 - direct_form(b, a, shape.log_beta, 1 - x);
 }
 
-double inc_beta_inv_kernel(double a, double b, double p) {
+double inc_beta_inv_kernel(double a, double b, double p) { return inc_beta_inv(beta_shape(a, b), p); }
+
+double inc_beta_inv(const BetaShape& shape, double p) {
+    const double a = shape.a;
+    const double b = shape.b;
     if (a != a || b != b || p != p) return NaN;
     if (p < EPS) return 0.0;
     if (near_zero(1 - p)) return 1.0;
     const double x0 = (a > 1 && b > 1) ? central_guess(a, b, p) : tail_guess(a, b, p);
-    return refine(a, b, p, x0);
+    return refine(shape, p, x0);
 }
 
 }  // namespace quantora

@@ -5,6 +5,24 @@ namespace quantora {
 double inc_beta_kernel(double a, double b, double x);
 double inc_beta_inv_kernel(double a, double b, double p);
 
+// What the incomplete beta function and its inverse need of the shapes alone,
+// found once for many arguments: ln B(a, b), which the fraction's front, the
+// certified value's exponent and the inverse's density weight all take. It is
+// symmetric to the last bit, so the reflected function I_(1-x)(b, a) shares it.
+struct BetaShape {
+    double a;
+    double b;
+    double log_beta;
+};
+
+BetaShape beta_shape(double a, double b);
+inline BetaShape reflected(const BetaShape& s) { return {s.b, s.a, s.log_beta}; }
+
+// The same values as inc_beta_kernel(shape.a, shape.b, x) and
+// inc_beta_inv_kernel(shape.a, shape.b, p).
+double inc_beta_kernel(const BetaShape& shape, double x);
+double inc_beta_inv(const BetaShape& shape, double p);
+
 // A kernel's value with a bound on its absolute error; INF where no bound
 // holds (an unconverged fraction, a front that underflows, an argument the
 // kernel cannot resolve).
@@ -17,6 +35,7 @@ struct CheckedValue {
 // relative error of its own (rounding where callers form it), which moves I
 // by up to f(x) x argument_error = x^a (1 - x)^b / B(a, b) argument_error/(1 - x).
 CheckedValue inc_beta_checked(double a, double b, double x, double argument_error = 0);
+CheckedValue inc_beta_checked(const BetaShape& shape, double x, double argument_error = 0);
 
 // Whether a probability v with that absolute error bound is kept: positive,
 // within
@@ -44,5 +63,6 @@ double log_power_tail(double a, double b, double log_x);
 // The kernel's value, clamped to [0, 1] and logged under log_p, wherever
 // keeps() holds for it; inc_beta_sound elsewhere.
 double inc_beta(double a, double b, double x, bool log_p);
+double inc_beta(const BetaShape& shape, double x, bool log_p);
 
 }  // namespace quantora
