@@ -35,4 +35,11 @@ using param_positions = std::make_index_sequence<KernelShape<decltype(kernel)>::
 template <auto kernel>
 using flag_positions = std::make_index_sequence<KernelShape<decltype(kernel)>::flags>;
 
+// Whether two kernels are the same function (kernels of different types are
+// not), for tables that list kernels.
+template <auto kernel>
+struct KernelTag {};
+template <auto a, auto b>
+inline constexpr bool same_kernel = std::is_same_v<KernelTag<a>, KernelTag<b>>;
+
 }  // namespace quantora::module

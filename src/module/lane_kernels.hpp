@@ -85,14 +85,11 @@ using LaneKernels = KernelList<
     ByChunks<plaplace, PlaplaceLanes>, ByBlocks<qnorm, QnormLanes>, ByBlocks<qlnorm, QlnormLanes>,
     ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>>;
 
-template <auto kernel>
-struct KernelTag {};
-
 template <auto kernel, class... Entry>
 constexpr int slot_in(KernelList<Entry...>) {
     int slot = -1;
     int i = 0;
-    ((slot = std::is_same_v<KernelTag<Entry::kernel>, KernelTag<kernel>> ? i : slot, ++i), ...);
+    ((slot = same_kernel<Entry::kernel, kernel> ? i : slot, ++i), ...);
     return slot;
 }
 

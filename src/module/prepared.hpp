@@ -5,20 +5,21 @@
 // each element costs a call of the prepared object on (first, flag).
 //
 // A kernel family with such work (tables of masses and their sums, the
-// log-gamma of a shape) provides a type P and names it by specialising
-// Preparation for its kernel:
+// log-gamma of a shape) provides a type P:
 //
 //     static std::size_t footprint(Params...);  // bytes P would allocate
 //     explicit P(Params...);
 //     double operator()(First, Flags...);        // kernel(first, params..., flags...), bit for bit
 //
 // P is built only when its footprint is within PREPARED_BYTES; otherwise the
-// call takes the per-element path, the kernel bound to its parameters. One P
+// call takes the per-element path, the kernel bound to its parameters. The
+// list PreparedKernels below names each kernel's P. One P
 // serves one call in one thread, so its call may fill a table lazily.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <tuple>
+#include <type_traits>
 
 #include "cdf/beta_laws.hpp"
 #include "cdf/cdf.hpp"
@@ -56,73 +57,33 @@ private:
     std::tuple<Params...> params_;
 };
 
-template <auto kernel>
+// The kernels that prepare, each with its type P.
+template <auto prepared_kernel, class P>
+struct Prepares {
+    static constexpr auto kernel = prepared_kernel;
+    using type = P;
+};
+
+using PreparedKernels = std::tuple<
+    // The count laws' quantiles search a table of the distribution function.
+    Prepares<qpois, PoissonQuantiles>, Prepares<qbinom, BinomialQuantiles>,
+    // The gamma family's quantiles take ln Gamma of the shape once.
+    Prepares<qchisq, ChisqQuantiles>, Prepares<qgamma, GammaQuantiles>, Prepares<qinvgamma, InvGammaQuantiles>,
+    // The beta, F and t laws take ln B of the shapes once, in every function.
+    Prepares<qbeta, BetaQuantiles>, Prepares<qf, FQuantiles>, Prepares<qt, TQuantiles>,
+    Prepares<pbeta, BetaProbabilities>, Prepares<pf, FProbabilities>, Prepares<pt, TProbabilities>,
+    Prepares<dbeta, BetaDensities>, Prepares<df, FDensities>, Prepares<dt, TDensities>>;
+
+// The kernel's entry in the list, or the per-element path where it has none.
+template <auto kernel, class List = PreparedKernels>
 struct Preparation {
     using type = Bound<kernel>;
 };
 
-// The count laws' quantiles search a table of the distribution function.
-template <>
-struct Preparation<qpois> {
-    using type = PoissonQuantiles;
-};
-template <>
-struct Preparation<qbinom> {
-    using type = BinomialQuantiles;
-};
-
-// The gamma family's quantiles take ln Gamma of the shape once.
-template <>
-struct Preparation<qchisq> {
-    using type = ChisqQuantiles;
-};
-template <>
-struct Preparation<qgamma> {
-    using type = GammaQuantiles;
-};
-template <>
-struct Preparation<qinvgamma> {
-    using type = InvGammaQuantiles;
-};
-
-// The beta, F and t quantiles take ln B of the shapes once.
-template <>
-struct Preparation<qbeta> {
-    using type = BetaQuantiles;
-};
-template <>
-struct Preparation<qf> {
-    using type = FQuantiles;
-};
-template <>
-struct Preparation<qt> {
-    using type = TQuantiles;
-};
-
-// So do the distribution functions and densities beside them.
-template <>
-struct Preparation<pbeta> {
-    using type = BetaProbabilities;
-};
-template <>
-struct Preparation<pf> {
-    using type = FProbabilities;
-};
-template <>
-struct Preparation<pt> {
-    using type = TProbabilities;
-};
-template <>
-struct Preparation<dbeta> {
-    using type = BetaDensities;
-};
-template <>
-struct Preparation<df> {
-    using type = FDensities;
-};
-template <>
-struct Preparation<dt> {
-    using type = TDensities;
+template <auto kernel, class Entry, class... Rest>
+struct Preparation<kernel, std::tuple<Entry, Rest...>> {
+    using type = std::conditional_t<same_kernel<Entry::kernel, kernel>, typename Entry::type,
+                                    typename Preparation<kernel, std::tuple<Rest...>>::type>;
 };
 
 // The values of a count kernel (x a count, one log flag) over the counts
