@@ -16,6 +16,7 @@
 #include "cdf/closed_form_forms.hpp"
 #include "density/closed_form_forms.hpp"
 #include "module/kernel_shape.hpp"
+#include "module/prepared.hpp"
 #include "quantile/closed_form_forms.hpp"
 #include "special/lane_unit.hpp"
 #include "special/lanes.hpp"
@@ -27,6 +28,16 @@ struct FlagColumn {
     const bool* at;
     bool repeated;
 };
+
+// Whether the L::SIZE flags from element i on are all the same.
+template <class L>
+bool same_flag(const FlagColumn& flag, std::size_t i) {
+    if (flag.repeated) return true;
+    for (int k = 1; k < L::SIZE; ++k) {
+        if (flag.at[i + k] != flag.at[i]) return false;
+    }
+    return true;
+}
 
 // A kernel over lanes one chunk of L::SIZE elements at a time: Form maps
 // lanes of arguments (and a flag) to lanes of results. A chunk whose flags
@@ -48,9 +59,7 @@ struct ByChunks {
         std::size_t i = 0;
         for (; i + L::SIZE <= n; i += L::SIZE) {
             const bool first = flag.repeated ? flag.at[0] : flag.at[i];
-            bool same = true;
-            for (int k = 1; k < L::SIZE && !flag.repeated; ++k) same = same && flag.at[i + k] == first;
-            if (same) {
+            if (same_flag<L>(flag, i)) {
                 Form{}(column.chunk(i)..., first).store(out + i);
                 continue;
             }
@@ -70,6 +79,55 @@ struct ByBlocks {
     template <class L, class... C>
     static void run(double* out, std::size_t n, const Column<L>& first, const C&... column) {
         Form{}(out, n, first, column...);
+    }
+};
+
+// A kernel whose parameters carry work worth doing once per call (ln Gamma
+// of a shape, ln B of two): where every parameter of a run is one repeated
+// value, the kernel's preparation P (prepared.hpp) is built once for the run
+// and its lane form P::lanes(first, flag...) takes the first argument a chunk
+// at a time; a chunk whose flags differ and the remainder go to P itself.
+// Runs whose parameters vary take the scalar kernel element by element.
+template <auto scalar>
+struct ByPrepared {
+    static constexpr auto kernel = scalar;
+    using Shape = KernelShape<decltype(scalar)>;
+    using Prepared = typename Preparation<scalar>::type;
+
+    template <class... C>
+    static bool prepares(const C&... param) {
+        return (param.repeated && ...) && Prepared::footprint(param.value(0)...) <= PREPARED_BYTES;
+    }
+
+    template <class L, class... C>
+    static void run(double* out, std::size_t n, const Column<L>& first, const C&... param) {
+        if (!prepares(param...)) {
+            for (std::size_t i = 0; i < n; ++i) out[i] = kernel(first.value(i), param.value(i)...);
+            return;
+        }
+        const Prepared prepared(param.value(0)...);
+        std::size_t i = 0;
+        for (; i + L::SIZE <= n; i += L::SIZE) prepared.lanes(first.chunk(i)).store(out + i);
+        for (; i < n; ++i) out[i] = prepared(first.value(i));
+    }
+
+    template <class L, class... C>
+    static void run(double* out, std::size_t n, FlagColumn flag, const Column<L>& first, const C&... param) {
+        const auto flag_at = [&flag](std::size_t i) { return flag.repeated ? flag.at[0] : flag.at[i]; };
+        if (!prepares(param...)) {
+            for (std::size_t i = 0; i < n; ++i) out[i] = kernel(first.value(i), param.value(i)..., flag_at(i));
+            return;
+        }
+        const Prepared prepared(param.value(0)...);
+        std::size_t i = 0;
+        for (; i + L::SIZE <= n; i += L::SIZE) {
+            if (same_flag<L>(flag, i)) {
+                prepared.lanes(first.chunk(i), flag_at(i)).store(out + i);
+                continue;
+            }
+            for (int k = 0; k < L::SIZE; ++k) out[i + k] = prepared(first.value(i + k), flag.at[i + k]);
+        }
+        for (; i < n; ++i) out[i] = prepared(first.value(i), flag_at(i));
     }
 };
 
