@@ -8,6 +8,8 @@
 // Poisson mass at the shape, in its saddle-point form:
 //     gamma:         f(x) = (k/x) y^k e^-y / Gamma(k + 1),  y = x/scale,
 //     inverse gamma: f(x) = (k/x) y^k e^-y / Gamma(k + 1),  y = scale/x.
+#include "density/gamma_densities.hpp"
+
 #include "density/conventions.hpp"
 #include "density/density.hpp"
 #include "density/log_density.hpp"
@@ -27,7 +29,57 @@ double log_density_by_mass(double k, double log_k, double log_x, double numerato
     return (log_k - log_x) + log_poisson_mass(k, quotient_argument(numerator, denominator));
 }
 
+bool positive_finite(double v) { return v > 0 && v < INF; }
+
 }  // namespace
+
+GammaDensities::GammaDensities(double shape, double scale)
+    : shape_(shape),
+      scale_(scale),
+      regular_(positive_finite(shape) && scale >= EPS && scale < INF),
+      head_(LogSum(-lgamma_kernel(shape), lgamma_pole_error(shape)).minus(log_kernel(scale) * shape)) {}
+
+double GammaDensities::operator()(double x, bool log) const {
+    return regular_ && positive_finite(x) ? inside(x, log) : dgamma(x, shape_, scale_, log);
+}
+
+double GammaDensities::inside(double x, bool log) const {
+    const LogSum sum = literal(x);
+    if (sum.kept(log)) return from_log(sum.value, log);
+    return canonical(from_log(log_density_by_mass(shape_, log_value(shape_), log_value(x), x, scale_), log));
+}
+
+InvGammaDensities::InvGammaDensities(double shape, double scale)
+    : shape_(shape),
+      scale_(scale),
+      regular_(positive_finite(shape) && positive_finite(scale)),
+      head_(LogSum(log_value(scale) * shape, lgamma_pole_error(shape)).minus(lgamma_kernel(shape))) {}
+
+double InvGammaDensities::operator()(double x, bool log) const {
+    return regular_ && positive_finite(x) ? inside(x, log) : dinvgamma(x, shape_, scale_, log);
+}
+
+double InvGammaDensities::inside(double x, bool log) const {
+    const LogSum sum = literal(x);
+    if (sum.kept(log)) return from_log(sum.value, log);
+    return canonical(from_log(log_density_by_mass(shape_, log_value(shape_), log_value(x), scale_, x), log));
+}
+
+ChisqDensities::ChisqDensities(double dof)
+    : dof_(dof),
+      half_(dof * 0.5),
+      regular_(positive_finite(dof)),
+      head_(LogSum(-lgamma_kernel(half_), lgamma_pole_error(half_)).minus(half_ * LN_2)) {}
+
+double ChisqDensities::operator()(double x, bool log) const {
+    return regular_ && positive_finite(x) ? inside(x, log) : dchisq(x, dof_, log);
+}
+
+double ChisqDensities::inside(double x, bool log) const {
+    const LogSum sum = literal(x);
+    if (sum.kept(log)) return from_log(sum.value, log);
+    return canonical(from_log(log_density_by_mass(half_, log_value(dof_) - LN_2, log_value(x), x, 2.0), log));
+}
 
 double dgamma(double x, double shape, double scale, bool log) {
     if (is_nan(x) || is_nan(shape) || is_nan(scale)) return NaN;
@@ -43,15 +95,7 @@ double dgamma(double x, double shape, double scale, bool log) {
     // A zero shape puts all mass at the origin.
     if (shape == 0) return special_value(0.0, log);
     if (any_posinf(x, shape, scale)) return constant_zero(log);
-    const double log_gamma_shape = lgamma_kernel(shape);
-    const double log_scale = log_kernel(scale);
-    const double log_x = log_value(x);
-    const LogSum sum = LogSum(-log_gamma_shape, lgamma_pole_error(shape))
-                           .minus(log_scale * shape)
-                           .plus(coef_times_log(shape - 1, log_x))
-                           .minus(x / scale);
-    if (sum.kept(log)) return from_log(sum.value, log);
-    return canonical(from_log(log_density_by_mass(shape, log_value(shape), log_x, x, scale), log));
+    return GammaDensities(shape, scale).inside(x, log);
 }
 
 double dinvgamma(double x, double shape, double scale, bool log) {
@@ -67,15 +111,7 @@ double dinvgamma(double x, double shape, double scale, bool log) {
     if (shape == 0) return special_value(INF, log);
     if (scale == 0) return constant_zero(log);
     if (any_posinf(x, shape, scale)) return constant_zero(log);
-    const double log_scale = log_value(scale);
-    const double log_gamma_shape = lgamma_kernel(shape);
-    const double log_x = log_value(x);
-    const LogSum sum = LogSum(log_scale * shape, lgamma_pole_error(shape))
-                           .minus(log_gamma_shape)
-                           .plus(log_x * (-shape - 1))
-                           .minus(scale / x);
-    if (sum.kept(log)) return from_log(sum.value, log);
-    return canonical(from_log(log_density_by_mass(shape, log_value(shape), log_x, scale, x), log));
+    return InvGammaDensities(shape, scale).inside(x, log);
 }
 
 double dchisq(double x, double dof, bool log) {
@@ -89,15 +125,7 @@ double dchisq(double x, double dof, bool log) {
     if (x == INF || dof == INF) return constant_zero(log);
     // Zero degrees of freedom is a point mass at 0.
     if (dof == 0) return constant_zero(log);
-    const double k = dof * 0.5;
-    const double log_gamma_k = lgamma_kernel(k);
-    const double log_x = log_value(x);
-    const LogSum sum = LogSum(-log_gamma_k, lgamma_pole_error(k))
-                           .minus(k * LN_2)
-                           .plus(coef_times_log(k - 1, log_x))
-                           .minus(x * 0.5);
-    if (sum.kept(log)) return from_log(sum.value, log);
-    return canonical(from_log(log_density_by_mass(k, log_value(dof) - LN_2, log_x, x, 2.0), log));
+    return ChisqDensities(dof).inside(x, log);
 }
 
 }  // namespace quantora

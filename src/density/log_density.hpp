@@ -14,21 +14,31 @@ namespace quantora::density_rules {
 // actual to modelled error against mpmath on random grids, doubled.
 constexpr double LOG_TERM_ERROR = 8;
 
-struct LogSum {
-    double value;
-    double size;
+template <class T>
+struct LogSumOf {
+    T value;
+    T size;
     double extra_error;
 
-    LogSum(double first, double first_extra_error)
+    LogSumOf(T first, double first_extra_error)
         : value(first), size(abs_value(first)), extra_error(first_extra_error) {}
-    LogSum(double v, double s, double e) : value(v), size(s), extra_error(e) {}
+    LogSumOf(T v, T s, double e) : value(v), size(s), extra_error(e) {}
 
-    LogSum plus(double term) const { return {value + term, size + abs_value(term), extra_error}; }
-    LogSum minus(double term) const { return {value - term, size + abs_value(term), extra_error}; }
+    LogSumOf plus(T term) const { return {value + term, size + abs_value(term), extra_error}; }
+    LogSumOf minus(T term) const { return {value - term, size + abs_value(term), extra_error}; }
 
-    double error() const { return EPS * (LOG_TERM_ERROR * (size + 1)) + extra_error; }
-    bool kept(bool log) const { return within_kept_accuracy(error(), value, log); }
+    T error() const { return EPS * (LOG_TERM_ERROR * (size + 1.0)) + extra_error; }
+    auto kept(bool log) const { return within_kept_accuracy(error(), value, log); }
 };
+
+using LogSum = LogSumOf<double>;
+
+// A sum begun on one double and continued over lanes, term for term as the
+// same sum of doubles would go on.
+template <class T>
+LogSumOf<T> continued(const LogSum& head) {
+    return {T(head.value), T(head.size), head.extra_error};
+}
 
 // A log-density L as the returned value: L itself, or e^L to the smallest
 // subnormal.

@@ -141,7 +141,8 @@ using LaneKernels = KernelList<
     ByChunks<dlnorm, DlnormLanes>, ByChunks<dlogis, DlogisLanes>, ByChunks<pnorm, PnormLanes>,
     ByChunks<plnorm, PlnormLanes>, ByChunks<plogis, PlogisLanes>, ByChunks<pexp, PexpLanes>,
     ByChunks<plaplace, PlaplaceLanes>, ByBlocks<qnorm, QnormLanes>, ByBlocks<qlnorm, QlnormLanes>,
-    ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>>;
+    ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>,
+    ByPrepared<dgamma>, ByPrepared<dchisq>, ByPrepared<dinvgamma>>;
 
 template <auto kernel, class... Entry>
 constexpr int slot_in(KernelList<Entry...>) {

@@ -25,6 +25,7 @@
 #include "cdf/cdf.hpp"
 #include "density/beta_densities.hpp"
 #include "density/density.hpp"
+#include "density/gamma_densities.hpp"
 #include "module/kernel_shape.hpp"
 #include "quantile/beta_quantiles.hpp"
 #include "quantile/count_quantiles.hpp"
@@ -72,7 +73,9 @@ using PreparedKernels = std::tuple<
     // The beta, F and t laws take ln B of the shapes once, in every function.
     Prepares<qbeta, BetaQuantiles>, Prepares<qf, FQuantiles>, Prepares<qt, TQuantiles>,
     Prepares<pbeta, BetaProbabilities>, Prepares<pf, FProbabilities>, Prepares<pt, TProbabilities>,
-    Prepares<dbeta, BetaDensities>, Prepares<df, FDensities>, Prepares<dt, TDensities>>;
+    Prepares<dbeta, BetaDensities>, Prepares<df, FDensities>, Prepares<dt, TDensities>,
+    // The gamma family's densities take ln Gamma of the shape once.
+    Prepares<dgamma, GammaDensities>, Prepares<dchisq, ChisqDensities>, Prepares<dinvgamma, InvGammaDensities>>;
 
 // The kernel's entry in the list, or the per-element path where it has none.
 template <auto kernel, class List = PreparedKernels>

@@ -62,6 +62,17 @@ const double* powers_of_e();
 // saturates at the ends of the 64-bit range.
 double power_of_e(double n);
 
+// coef * log_value, with 0 * (-infinity) taken as +0: a factor t^0 tends to
+// 1 as t -> 0, so a zero exponent on a vanishing base adds nothing to a
+// log-density, where IEEE arithmetic would give NaN. The other products
+// without a value (0 times +infinity, infinity times 0) give the canonical
+// NaN, not the processor's default one.
+template <class T>
+T coef_times_log_form(T coef, T log_value) {
+    const T product = coef * log_value;
+    return select((coef == 0.0) & (log_value == -INF), T(0.0), select(product != product, T(NaN), product));
+}
+
 // floor x, exact: below 2^52 in magnitude, adding and subtracting 2^52 with
 // x's sign rounds x to a nearest integer (in the default rounding, which every
 // kernel assumes), moved down by one when that lies above x. Arguments below EPS in magnitude, zeros of either sign and

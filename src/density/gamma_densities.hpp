@@ -1,0 +1,129 @@
+#pragma once
+// The gamma, chi-squared and inverse-gamma densities at fixed parameters for
+// many x, each the density kernel's own value: ln Gamma of the shape, the
+// logarithm of the scale and the rest of the log-density that depends on the
+// parameters alone are found once. The kernels themselves answer through
+// these classes.
+//
+// Each is a class C with
+//     static std::size_t footprint(Params...);  // 0: nothing is allocated
+//     explicit C(Params...);
+//     double operator()(double x, bool log) const;  // the density kernel's value
+//     template <class L> L lanes(L x, bool log) const;  // the same over lanes
+// The log-density is first formed as the plain sum of logarithms its formula
+// states (literal(), written once over the number type); where the bound on
+// that sum's rounding keeps the margin of kept results it is the value, and
+// elsewhere the kernel takes the saddle-point form of the Poisson mass, one
+// element at a time.
+#include <cstddef>
+
+#include "density/conventions.hpp"
+#include "density/log_density.hpp"
+#include "special/elementary_forms.hpp"
+#include "special/lanes.hpp"
+#include "special/log_scale_forms.hpp"
+
+namespace quantora {
+
+namespace gamma_density_detail {
+
+// The kept literal sum's value on the lanes where it is kept and x is
+// inside, scalar(x) one element at a time elsewhere.
+template <class L, class Mask, class Scalar>
+L kept_or_scalar(Mask inside, const density_rules::LogSumOf<L>& sum, bool log, L x, Scalar scalar) {
+    return form_or_scalar(
+        inside & sum.kept(log), [log](L v, L) { return density_rules::from_log_density(v, log); },
+        [&scalar](double, double x) { return scalar(x); }, sum.value, x);
+}
+
+}  // namespace gamma_density_detail
+
+class GammaDensities {
+public:
+    static std::size_t footprint(double, double) { return 0; }
+    GammaDensities(double shape, double scale);
+    double operator()(double x, bool log) const;
+    // The density for finite x > 0 at a finite shape > 0 and finite scale >= EPS.
+    double inside(double x, bool log) const;
+
+    template <class L>
+    L lanes(L x, bool log) const {
+        if (!regular_) return each_lane([this, log](double v) { return (*this)(v, log); }, x);
+        return gamma_density_detail::kept_or_scalar((x > 0.0) & (x < INF), literal(x), log, x,
+                                                    [this, log](double v) { return (*this)(v, log); });
+    }
+
+private:
+    // -ln Gamma(k) - k ln scale, then + (k - 1) ln x - x/scale.
+    template <class T>
+    density_rules::LogSumOf<T> literal(T x) const {
+        return density_rules::continued<T>(head_)
+            .plus(elementary::coef_times_log_form(T(shape_ - 1), log_value(x)))
+            .minus(x / scale_);
+    }
+
+    double shape_;
+    double scale_;
+    bool regular_;
+    density_rules::LogSum head_;
+};
+
+class ChisqDensities {
+public:
+    static std::size_t footprint(double) { return 0; }
+    explicit ChisqDensities(double dof);
+    double operator()(double x, bool log) const;
+    // The density for finite x > 0 at a finite dof > 0.
+    double inside(double x, bool log) const;
+
+    template <class L>
+    L lanes(L x, bool log) const {
+        if (!regular_) return each_lane([this, log](double v) { return (*this)(v, log); }, x);
+        return gamma_density_detail::kept_or_scalar((x > 0.0) & (x < INF), literal(x), log, x,
+                                                    [this, log](double v) { return (*this)(v, log); });
+    }
+
+private:
+    // -ln Gamma(k) - k ln 2, then + (k - 1) ln x - x/2, k = dof/2.
+    template <class T>
+    density_rules::LogSumOf<T> literal(T x) const {
+        return density_rules::continued<T>(head_)
+            .plus(elementary::coef_times_log_form(T(half_ - 1), log_value(x)))
+            .minus(x * 0.5);
+    }
+
+    double dof_;
+    double half_;
+    bool regular_;
+    density_rules::LogSum head_;
+};
+
+class InvGammaDensities {
+public:
+    static std::size_t footprint(double, double) { return 0; }
+    InvGammaDensities(double shape, double scale);
+    double operator()(double x, bool log) const;
+    // The density for finite x > 0 at a finite shape > 0 and finite scale > 0.
+    double inside(double x, bool log) const;
+
+    template <class L>
+    L lanes(L x, bool log) const {
+        if (!regular_) return each_lane([this, log](double v) { return (*this)(v, log); }, x);
+        return gamma_density_detail::kept_or_scalar((x > 0.0) & (x < INF), literal(x), log, x,
+                                                    [this, log](double v) { return (*this)(v, log); });
+    }
+
+private:
+    // k ln scale - ln Gamma(k), then - (k + 1) ln x - scale/x.
+    template <class T>
+    density_rules::LogSumOf<T> literal(T x) const {
+        return density_rules::continued<T>(head_).plus(log_value(x) * (-shape_ - 1)).minus(scale_ / x);
+    }
+
+    double shape_;
+    double scale_;
+    bool regular_;
+    density_rules::LogSum head_;
+};
+
+}  // namespace quantora
