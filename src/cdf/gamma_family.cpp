@@ -1,5 +1,7 @@
 // Distribution functions on the regularized lower incomplete gamma function:
 // chi-squared, gamma and inverse gamma.
+#include "cdf/gamma_laws.hpp"
+
 #include "cdf/cdf.hpp"
 #include "cdf/gamma_tail.hpp"
 #include "cdf/probability.hpp"
@@ -7,6 +9,51 @@
 namespace quantora {
 
 using namespace cdf_detail;
+
+namespace {
+
+bool positive_finite(double v) { return v > 0 && v < INF; }
+bool regular_shape(double a) { return a >= EPS && a < INF; }
+
+}  // namespace
+
+GammaProbabilities::GammaProbabilities(double shape, double scale)
+    : shape_(gamma_shape(shape)), scale_(scale), regular_(regular_shape(shape) && scale >= EPS && scale < INF) {}
+
+double GammaProbabilities::operator()(double x, bool log_p) const {
+    return regular_ && positive_finite(x) ? inside(x, log_p) : pgamma(x, shape_.a, scale_, log_p);
+}
+
+double GammaProbabilities::inside(double x, bool log_p) const {
+    return gamma_tail(GammaTail::lower, shape_, x / scale_, x, scale_, log_p);
+}
+
+// chi^2_k = 2 Gamma(k/2, 1).
+ChisqProbabilities::ChisqProbabilities(double dof)
+    : dof_(dof), shape_(gamma_shape(dof * 0.5)), regular_(dof < INF && regular_shape(dof * 0.5)) {}
+
+double ChisqProbabilities::operator()(double x, bool log_p) const {
+    return regular_ && positive_finite(x) ? inside(x, log_p) : pchisq(x, dof_, log_p);
+}
+
+double ChisqProbabilities::inside(double x, bool log_p) const {
+    return gamma_tail(GammaTail::lower, shape_, x * 0.5, x, 2.0, log_p);
+}
+
+InvGammaProbabilities::InvGammaProbabilities(double shape, double scale)
+    : shape_(gamma_shape(shape)),
+      scale_(scale),
+      reciprocal_(1 / scale),
+      regular_(regular_shape(shape) && positive_finite(scale)) {}
+
+double InvGammaProbabilities::operator()(double x, bool log_p) const {
+    return regular_ && positive_finite(x) ? inside(x, log_p) : pinvgamma(x, shape_.a, scale_, log_p);
+}
+
+// P(X <= x) = P(1/X >= 1/x): the upper tail of the gamma law of 1/scale at 1/x.
+double InvGammaProbabilities::inside(double x, bool log_p) const {
+    return gamma_tail(GammaTail::upper, shape_, literal(x), scale_, x, log_p);
+}
 
 double pchisq(double x, double dof, bool log_p) {
     if (x != x || dof != dof) return NaN;
@@ -16,9 +63,7 @@ double pchisq(double x, double dof, bool log_p) {
     if (dof == 0) return certain_one(log_p);
     if (x == INF) return certain_one(log_p);
     if (dof == INF) return certain_zero(log_p);
-    // chi^2_k = 2 Gamma(k/2, 1).
-    const double k = dof * 0.5;
-    return gamma_tail(GammaTail::lower, k, x * 0.5, x, 2.0, log_p);
+    return ChisqProbabilities(dof).inside(x, log_p);
 }
 
 double pgamma(double x, double shape, double scale, bool log_p) {
@@ -39,7 +84,7 @@ double pgamma(double x, double shape, double scale, bool log_p) {
     } else if (shape == 0) {
         v = 1;
     } else {
-        return gamma_tail(GammaTail::lower, shape, x / scale, x, scale, log_p);
+        return GammaProbabilities(shape, scale).inside(x, log_p);
     }
     return probability(v, log_p);
 }
@@ -66,11 +111,7 @@ double pinvgamma(double x, double shape, double scale, bool log_p) {
     } else if (shape == 0) {
         v = 0;
     } else {
-        // Above 2^52 the reciprocal scale falls below the gamma law's floor on
-        // scales, and the quotient is formed directly.
-        const double reciprocal = 1 / scale;
-        const double literal = reciprocal < EPS ? scale / x : (1 / x) / reciprocal;
-        return gamma_tail(GammaTail::upper, shape, literal, scale, x, log_p);
+        return InvGammaProbabilities(shape, scale).inside(x, log_p);
     }
     return probability(v, log_p);
 }

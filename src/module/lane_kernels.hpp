@@ -142,7 +142,8 @@ using LaneKernels = KernelList<
     ByChunks<plnorm, PlnormLanes>, ByChunks<plogis, PlogisLanes>, ByChunks<pexp, PexpLanes>,
     ByChunks<plaplace, PlaplaceLanes>, ByBlocks<qnorm, QnormLanes>, ByBlocks<qlnorm, QlnormLanes>,
     ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>,
-    ByPrepared<dgamma>, ByPrepared<dchisq>, ByPrepared<dinvgamma>>;
+    ByPrepared<dgamma>, ByPrepared<dchisq>, ByPrepared<dinvgamma>, ByPrepared<pgamma>, ByPrepared<pchisq>,
+    ByPrepared<pinvgamma>>;
 
 template <auto kernel, class... Entry>
 constexpr int slot_in(KernelList<Entry...>) {

@@ -23,6 +23,7 @@
 
 #include "cdf/beta_laws.hpp"
 #include "cdf/cdf.hpp"
+#include "cdf/gamma_laws.hpp"
 #include "density/beta_densities.hpp"
 #include "density/density.hpp"
 #include "density/gamma_densities.hpp"
@@ -74,8 +75,10 @@ using PreparedKernels = std::tuple<
     Prepares<qbeta, BetaQuantiles>, Prepares<qf, FQuantiles>, Prepares<qt, TQuantiles>,
     Prepares<pbeta, BetaProbabilities>, Prepares<pf, FProbabilities>, Prepares<pt, TProbabilities>,
     Prepares<dbeta, BetaDensities>, Prepares<df, FDensities>, Prepares<dt, TDensities>,
-    // The gamma family's densities take ln Gamma of the shape once.
-    Prepares<dgamma, GammaDensities>, Prepares<dchisq, ChisqDensities>, Prepares<dinvgamma, InvGammaDensities>>;
+    // The gamma family's densities and distribution functions take ln Gamma of the shape once.
+    Prepares<dgamma, GammaDensities>, Prepares<dchisq, ChisqDensities>, Prepares<dinvgamma, InvGammaDensities>,
+    Prepares<pgamma, GammaProbabilities>, Prepares<pchisq, ChisqProbabilities>,
+    Prepares<pinvgamma, InvGammaProbabilities>>;
 
 // The kernel's entry in the list, or the per-element path where it has none.
 template <auto kernel, class List = PreparedKernels>

@@ -9,9 +9,11 @@ namespace quantora {
 constexpr int LEGENDRE_FRACTION_DEPTH = 100;
 
 // The denominator of the fraction, evaluated from level 100 upward:
-// U(j) = (a - j) j / U(j + 1) + ((2j - 1 - a) + x), U(100) = (199 - a) + x.
-inline double legendre_denominator(double a, double x) {
-    double level = (static_cast<double>(2 * LEGENDRE_FRACTION_DEPTH - 1) - a) + x;
+// U(j) = (a - j) j / U(j + 1) + ((2j - 1 - a) + x), U(100) = (199 - a) + x;
+// over doubles or over lanes of x.
+template <class T>
+T legendre_denominator(double a, T x) {
+    T level = (static_cast<double>(2 * LEGENDRE_FRACTION_DEPTH - 1) - a) + x;
     for (int j = LEGENDRE_FRACTION_DEPTH - 1; j >= 2; --j) {
         const double jd = static_cast<double>(j);
         level = ((a - jd) * jd) / level + ((static_cast<double>(2 * j - 1) - a) + x);
