@@ -131,6 +131,26 @@ struct ByPrepared {
     }
 };
 
+// A kernel whose preparation takes a whole run of its first argument at once
+// (a stream that refills its lanes): P::block(out, n, first) where every
+// parameter of the run is one repeated value, the scalar kernel element by
+// element elsewhere.
+template <auto scalar>
+struct ByPreparedBlocks {
+    static constexpr auto kernel = scalar;
+    using Shape = KernelShape<decltype(scalar)>;
+    using Prepared = typename Preparation<scalar>::type;
+
+    template <class L, class... C>
+    static void run(double* out, std::size_t n, const Column<L>& first, const C&... param) {
+        if (!ByPrepared<scalar>::prepares(param...)) {
+            for (std::size_t i = 0; i < n; ++i) out[i] = kernel(first.value(i), param.value(i)...);
+            return;
+        }
+        Prepared(param.value(0)...).block(out, n, first);
+    }
+};
+
 template <class... Entry>
 struct KernelList {
     static constexpr std::size_t size = sizeof...(Entry);
@@ -143,7 +163,7 @@ using LaneKernels = KernelList<
     ByChunks<plaplace, PlaplaceLanes>, ByBlocks<qnorm, QnormLanes>, ByBlocks<qlnorm, QlnormLanes>,
     ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>,
     ByPrepared<dgamma>, ByPrepared<dchisq>, ByPrepared<dinvgamma>, ByPrepared<pgamma>, ByPrepared<pchisq>,
-    ByPrepared<pinvgamma>>;
+    ByPrepared<pinvgamma>, ByPreparedBlocks<qgamma>, ByPreparedBlocks<qchisq>, ByPreparedBlocks<qinvgamma>>;
 
 template <auto kernel, class... Entry>
 constexpr int slot_in(KernelList<Entry...>) {

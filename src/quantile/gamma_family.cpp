@@ -31,11 +31,11 @@ constexpr double LARGEST = std::numeric_limits<double>::max();
 // quantile is the bisection root alone.
 constexpr double NOISY_INVERSE_SHAPE = 1e7;
 
+bool trusted_inverse(const GammaShape& s) { return !(s.a > NOISY_INVERSE_SHAPE); }
+
 // The fixed updates' root for shape a and probability p, or NaN (no candidate)
 // where they cannot be trusted to keep the quantile monotone.
-double inverse_candidate(const GammaShape& s, double p) {
-    return s.a > NOISY_INVERSE_SHAPE ? NaN : inc_gamma_inv(s, p);
-}
+double inverse_candidate(const GammaShape& s, double p) { return trusted_inverse(s) ? inc_gamma_inv(s, p) : NaN; }
 
 // The least double y at which reaches(y) holds, given the candidate x: x
 // where it meets the rule, +infinity where not even the largest double
@@ -83,8 +83,15 @@ double ChisqQuantiles::operator()(double p) const {
     return positive_finite(dof_) && inside_unit_interval(p) ? inside(p) : qchisq(p, dof_);
 }
 
-double ChisqQuantiles::inside(double p) const {
-    const double r = inverse_candidate(half_, p);
+double ChisqQuantiles::inside(double p) const { return finish(p, inverse_candidate(half_, p)); }
+
+bool ChisqQuantiles::inverts(double p) const {
+    return positive_finite(dof_) && inside_unit_interval(p) && trusted_inverse(half_);
+}
+
+double ChisqQuantiles::inverse_argument(double p) const { return p; }
+
+double ChisqQuantiles::finish(double p, double r) const {
     return half_line_quantile(
         r + r, p, [this](double y) { return gamma_lower(half_, y * 0.5, y, 2.0); },
         [this](double y) { return gamma_upper(half_, y * 0.5, y, 2.0); });
@@ -92,29 +99,46 @@ double ChisqQuantiles::inside(double p) const {
 
 GammaQuantiles::GammaQuantiles(double shape, double scale) : shape_(gamma_shape(shape)), scale_(scale) {}
 
+bool GammaQuantiles::regular() const { return positive_finite(shape_.a) && scale_ >= EPS && scale_ < INF; }
+
 double GammaQuantiles::operator()(double p) const {
-    const bool regular = positive_finite(shape_.a) && scale_ >= EPS && scale_ < INF;
-    return regular && inside_unit_interval(p) ? inside(p) : qgamma(p, shape_.a, scale_);
+    return regular() && inside_unit_interval(p) ? inside(p) : qgamma(p, shape_.a, scale_);
 }
 
-double GammaQuantiles::inside(double p) const {
-    const double candidate = inverse_candidate(shape_, p) * scale_;
+double GammaQuantiles::inside(double p) const { return finish(p, inverse_candidate(shape_, p)); }
+
+bool GammaQuantiles::inverts(double p) const {
+    return regular() && inside_unit_interval(p) && trusted_inverse(shape_);
+}
+
+double GammaQuantiles::inverse_argument(double p) const { return p; }
+
+double GammaQuantiles::finish(double p, double r) const {
     return half_line_quantile(
-        candidate, p, [this](double y) { return gamma_lower(shape_, y / scale_, y, scale_); },
+        r * scale_, p, [this](double y) { return gamma_lower(shape_, y / scale_, y, scale_); },
         [this](double y) { return gamma_upper(shape_, y / scale_, y, scale_); });
 }
 
 InvGammaQuantiles::InvGammaQuantiles(double shape, double scale) : shape_(gamma_shape(shape)), scale_(scale) {}
 
+bool InvGammaQuantiles::regular() const { return positive_finite(shape_.a) && positive_finite(scale_); }
+
 double InvGammaQuantiles::operator()(double p) const {
-    const bool regular = positive_finite(shape_.a) && positive_finite(scale_);
-    return regular && inside_unit_interval(p) ? inside(p) : qinvgamma(p, shape_.a, scale_);
+    return regular() && inside_unit_interval(p) ? inside(p) : qinvgamma(p, shape_.a, scale_);
+}
+
+double InvGammaQuantiles::inside(double p) const { return finish(p, inverse_candidate(shape_, 1 - p)); }
+
+bool InvGammaQuantiles::inverts(double p) const {
+    return regular() && inside_unit_interval(p) && trusted_inverse(shape_);
 }
 
 // X = scale / Y with Y ~ Gamma(shape, 1): the lower p-quantile of X is scale
 // over the upper p-quantile of Y, and P(X <= y) = Q(shape, scale/y).
-double InvGammaQuantiles::inside(double p) const {
-    const double candidate = scale_ / inverse_candidate(shape_, 1 - p);
+double InvGammaQuantiles::inverse_argument(double p) const { return 1 - p; }
+
+double InvGammaQuantiles::finish(double p, double r) const {
+    const double candidate = scale_ / r;
     const double scale = scale_;
     auto reciprocal = [scale](double y) { return (1 / y) / (1 / scale); };
     return half_line_quantile(

@@ -9,11 +9,52 @@
 //     static std::size_t footprint(Params...);  // 0: nothing is allocated
 //     explicit C(Params...);
 //     double operator()(double p) const;        // the quantile kernel's value
+//     template <class L>
+//     void block(double* out, std::size_t n, const Column<L>& p) const;  // the same for n elements
+//
+// inside(p) is finish(p, r) for r the inverse of the incomplete gamma
+// function at the class's shape and inverse_argument(p) (NaN where the inverse
+// is not trusted). Over a block, the inverses of all elements that reach it
+// run together on lanes (inc_gamma_inv_lanes); then each element is finished
+// on its own.
 #include <cstddef>
+#include <cstdint>
 
 #include "special/inc_gamma.hpp"
+#include "special/inc_gamma_inverse.hpp"
+#include "special/lanes.hpp"
 
 namespace quantora {
+
+namespace gamma_quantile_detail {
+
+template <class L, class C>
+void quantile_block(const C& c, double* out, std::size_t n, const Column<L>& column) {
+    constexpr std::size_t BLOCK = 512;
+    for (std::size_t begin = 0; begin < n; begin += BLOCK) {
+        const std::size_t count = n - begin < BLOCK ? n - begin : BLOCK;
+        double argument[BLOCK];
+        double root[BLOCK];
+        std::uint16_t element[BLOCK];
+        std::size_t inverted = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const double p = column.value(begin + i);
+            if (!c.inverts(p)) {
+                out[begin + i] = c(p);
+                continue;
+            }
+            argument[inverted] = c.inverse_argument(p);
+            element[inverted++] = static_cast<std::uint16_t>(i);
+        }
+        inc_gamma_inv_lanes<L>(c.shape(), argument, root, inverted);
+        for (std::size_t k = 0; k < inverted; ++k) {
+            const std::size_t i = begin + element[k];
+            out[i] = c.finish(column.value(i), root[k]);
+        }
+    }
+}
+
+}  // namespace gamma_quantile_detail
 
 class ChisqQuantiles {
 public:
@@ -22,6 +63,18 @@ public:
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at 0 < dof < infinity.
     double inside(double p) const;
+
+    template <class L>
+    void block(double* out, std::size_t n, const Column<L>& p) const {
+        gamma_quantile_detail::quantile_block(*this, out, n, p);
+    }
+
+    // Whether p takes inside() with a trusted inverse; that inverse's shape
+    // and argument, and the quantile from the inverse's root r.
+    bool inverts(double p) const;
+    const GammaShape& shape() const { return half_; }
+    double inverse_argument(double p) const;
+    double finish(double p, double r) const;
 
 private:
     double dof_;
@@ -36,7 +89,21 @@ public:
     // The quantile for 0 < p < 1 at a finite shape > 0 and a finite scale >= EPS.
     double inside(double p) const;
 
+    template <class L>
+    void block(double* out, std::size_t n, const Column<L>& p) const {
+        gamma_quantile_detail::quantile_block(*this, out, n, p);
+    }
+
+    // Whether p takes inside() with a trusted inverse; that inverse's shape
+    // and argument, and the quantile from the inverse's root r.
+    bool inverts(double p) const;
+    const GammaShape& shape() const { return shape_; }
+    double inverse_argument(double p) const;
+    double finish(double p, double r) const;
+
 private:
+    bool regular() const;
+
     GammaShape shape_;
     double scale_;
 };
@@ -49,7 +116,21 @@ public:
     // The quantile for 0 < p < 1 at a finite shape > 0 and a finite scale > 0.
     double inside(double p) const;
 
+    template <class L>
+    void block(double* out, std::size_t n, const Column<L>& p) const {
+        gamma_quantile_detail::quantile_block(*this, out, n, p);
+    }
+
+    // Whether p takes inside() with a trusted inverse; that inverse's shape
+    // and argument, and the quantile from the inverse's root r.
+    bool inverts(double p) const;
+    const GammaShape& shape() const { return shape_; }
+    double inverse_argument(double p) const;
+    double finish(double p, double r) const;
+
 private:
+    bool regular() const;
+
     GammaShape shape_;
     double scale_;
 };

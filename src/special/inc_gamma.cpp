@@ -18,8 +18,6 @@ namespace {
 
 constexpr double TINY_SHAPE_ERROR = 37;
 
-constexpr int INVERSE_UPDATES = 36;
-
 // Multipliers of sqrt(a), the width of the density, for the ends of the
 // integration window below and above the mean. Up to a = 30 the window starts
 // 4 widths below the mean and leaves out a lower-tail mass of up to 3e-9.
@@ -60,12 +58,6 @@ double first_guess(double a, double p) {
     const double tau = (1 - a * 0.253) - (a * 0.12) * a;
     if (p < tau) return exp_kernel(log_kernel(p / tau) * (1 / a));
     return 1 - log_kernel(1 - (p - tau) / (1 - tau));
-}
-
-// Halley's correction factor 1 - h r/2 held in [0.8, 1.2]; a NaN passes through.
-double clamp_halley(double s) {
-    const double upper = s != s ? s : (s < 1.2 ? s : 1.2);
-    return upper != upper ? upper : (upper > 0.8 ? upper : 0.8);
 }
 
 // The kernel's three methods (inc_gamma_forms.hpp) where they apply.
@@ -115,10 +107,8 @@ double refine(const GammaShape& s, double p, double x0) {
     const auto log_of = [](double t) { return log_kernel(t); };
     return run_lagged_updates<INVERSE_UPDATES>(x0, [&](double x, double y) {
         const double d = densities(y, [&](double t) { return density_of_log(a, t, logs(t, log_of), s.log_gamma); });
-        const double r = (kernel(x, [&](double t) { return evaluate(s, t, logs(t, log_of), false).p; }) - p) / d;
-        const double h = ((((a - 1) / x) - 1) * d) / d;
-        const double c = clamp_halley(1 - h * (r * 0.5));
-        return step_to(x - r / c);
+        const double k = kernel(x, [&](double t) { return evaluate(s, t, logs(t, log_of), false).p; });
+        return step_to(halley_update(a, p, x, d, k));
     });
 }
 
@@ -144,14 +134,19 @@ CertifiedGamma inc_gamma_certified(double a, double x) { return inc_gamma_certif
 
 double inc_gamma_kernel(double a, double x) { return evaluate(gamma_shape(a), x, log_kernel(x), false).p; }
 
-double inc_gamma_inv(const GammaShape& shape, double p) {
+InverseStart inc_gamma_inv_start(const GammaShape& shape, double p) {
     const double a = shape.a;
-    if (a != a || p != p) return NaN;
-    if (p < EPS) return 0.0;
-    if (p > 1) return NaN;
-    if (near_zero(1 - p)) return INF;
-    if (a < EPS) return 0.0;
-    return refine(shape, p, first_guess(a, p));
+    if (a != a || p != p) return {false, NaN};
+    if (p < EPS) return {false, 0.0};
+    if (p > 1) return {false, NaN};
+    if (near_zero(1 - p)) return {false, INF};
+    if (a < EPS) return {false, 0.0};
+    return {true, first_guess(a, p)};
+}
+
+double inc_gamma_inv(const GammaShape& shape, double p) {
+    const InverseStart start = inc_gamma_inv_start(shape, p);
+    return start.updates ? refine(shape, p, start.value) : start.value;
 }
 
 double inc_gamma_inv_kernel(double a, double p) { return inc_gamma_inv(gamma_shape(a), p); }

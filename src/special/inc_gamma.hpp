@@ -29,6 +29,15 @@ CertifiedGamma inc_gamma_certified(double a, double x);
 CertifiedGamma inc_gamma_certified(const GammaShape& shape, double x);
 double inc_gamma_inv(const GammaShape& shape, double p);
 
+// Where inc_gamma_inv(shape, p) runs its updates, and from which first
+// guess; elsewhere (p at or beyond the ends of [0, 1], NaN, a shape below
+// EPS) its value.
+struct InverseStart {
+    bool updates;
+    double value;
+};
+InverseStart inc_gamma_inv_start(const GammaShape& shape, double p);
+
 // Both tails of the regularized incomplete gamma function, P(a, x) and
 // Q(a, x) = 1 - P(a, x), each with its natural logarithm, which stays finite
 // where the tail itself underflows.

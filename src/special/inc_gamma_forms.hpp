@@ -210,4 +210,35 @@ Certified<T> evaluate_regular(const GammaShape& s, T x, T log_x, bool certify) {
         [&] { return quadrature(s, x, window, certify); });
 }
 
+// P(a, x) at any x on the lanes of an inverse's iterates (a >= EPS): NaN at
+// NaN and 0 below EPS, as the kernel decides them, and the three methods
+// without their error bounds elsewhere.
+template <class T>
+T kernel_value(const GammaShape& s, T x) {
+    const auto regular = x >= EPS;
+    const T y = select(regular, x, T(1.0));
+    const T p = evaluate_regular(s, y, log_kernel(y), false).p;
+    return select(regular, p, select(x != x, T(NaN), T(0.0)));
+}
+
+// Updates of the inverse after its first guess.
+constexpr int INVERSE_UPDATES = 36;
+
+// Halley's correction factor 1 - h r/2 held in [0.8, 1.2]; a NaN passes through.
+template <class T>
+T clamp_halley(T s) {
+    const T upper = select(s != s, s, select(s < 1.2, s, T(1.2)));
+    return select(upper != upper, upper, select(upper > 0.8, upper, T(0.8)));
+}
+
+// One Halley-type update of x towards P(a, x) = p, from the kernel's value at
+// x and the density at the lagging iterate.
+template <class T>
+T halley_update(double a, T p, T x, T density, T kernel_at_x) {
+    const T r = (kernel_at_x - p) / density;
+    const T h = ((((a - 1) / x) - 1) * density) / density;
+    const T c = clamp_halley(1.0 - h * (r * 0.5));
+    return x - r / c;
+}
+
 }  // namespace quantora::inc_gamma_forms
