@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "cdf/closed_form_forms.hpp"
+#include "density/beta_density_forms.hpp"
 #include "density/closed_form_forms.hpp"
 #include "module/kernel_shape.hpp"
 #include "module/prepared.hpp"
@@ -141,7 +142,8 @@ using LaneKernels = KernelList<
     ByChunks<dlnorm, DlnormLanes>, ByChunks<dlogis, DlogisLanes>, ByChunks<pnorm, PnormLanes>,
     ByChunks<plnorm, PlnormLanes>, ByChunks<plogis, PlogisLanes>, ByChunks<pexp, PexpLanes>,
     ByChunks<plaplace, PlaplaceLanes>, ByBlocks<qnorm, QnormLanes>, ByBlocks<qlnorm, QlnormLanes>,
-    ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>>;
+    ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>,
+    ByPrepared<dbeta>, ByPrepared<df>, ByPrepared<dt>>;
 
 template <auto kernel, class... Entry>
 constexpr int slot_in(KernelList<Entry...>) {

@@ -4,6 +4,7 @@
 // where ln Γ loses the low bits of its argument, and huge ones, where
 // a ln x, b ln(1 - x) and ln B(a, b) are each enormous and their sum cancels.
 // What depends only on the shapes is formed once.
+#include "special/lanes.hpp"
 
 namespace quantora {
 
@@ -22,10 +23,13 @@ constexpr double KEPT_LOG_ERROR = 1e-13;
 
 // Whether a literal log-density or log-mass L with absolute error bound
 // `bound` is kept: e^L within KEPT_ERROR relative, and under the log flag L
-// itself within KEPT_ERROR relative or KEPT_LOG_ERROR absolute.
-inline bool keeps_log(double log_value, double bound, bool log) {
-    if (!(bound <= KEPT_ERROR)) return false;
-    return !log || bound <= KEPT_ERROR * (log_value < 0 ? -log_value : log_value) || bound <= KEPT_LOG_ERROR;
+// itself within KEPT_ERROR relative or KEPT_LOG_ERROR absolute. A NaN bound
+// is never kept. Over lanes, element by element.
+template <class T>
+MaskOf<T> keeps_log(T log_value, T bound, bool log) {
+    const MaskOf<T> within = bound <= KEPT_ERROR;
+    if (!log) return within;
+    return within & ((bound <= KEPT_ERROR * abs_value(log_value)) | (bound <= KEPT_LOG_ERROR));
 }
 
 // An upper bound on y ln y + 1 for y >= 1, from the binary exponent of y.

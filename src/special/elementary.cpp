@@ -102,12 +102,6 @@ bool any_posinf(double a, double b) { return a == INF || b == INF; }
 
 bool any_posinf(double a, double b, double c) { return a == INF || b == INF || c == INF; }
 
-double coef_times_log(double coef, double log_value) {
-    if (coef == 0 && log_value == -INF) return 0.0;
-    // The other products without a value (0 times +infinity, infinity times 0)
-    // give the canonical NaN, not the processor's default one.
-    const double product = coef * log_value;
-    return product != product ? NaN : product;
-}
+double coef_times_log(double coef, double log_value) { return elementary::coef_times_log_form(coef, log_value); }
 
 }  // namespace quantora
