@@ -20,7 +20,7 @@ namespace quantora {
 
 class BetaDensities {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     BetaDensities(double a, double b);
     double operator()(double x, bool log) const;
     template <class L>
@@ -36,7 +36,7 @@ private:
 
 class FDensities {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     FDensities(double df1, double df2);
     double operator()(double x, bool log) const;
     template <class L>
@@ -54,7 +54,7 @@ private:
 
 class TDensities {
 public:
-    static std::size_t footprint(double) { return 0; }
+    static std::size_t footprint(double);
     explicit TDensities(double dof);
     double operator()(double x, bool log) const;
     template <class L>

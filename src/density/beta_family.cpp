@@ -75,6 +75,11 @@ double beta_density_forms::shape_magnitude(const BetaShape& shape) {
     return log_gamma_magnitude(shape.a + shape.b + 2) + (1 / shape.a + 1 / shape.b);
 }
 
+// Out of line, as everything the vector units call on plain doubles.
+std::size_t BetaDensities::footprint(double, double) { return 0; }
+std::size_t FDensities::footprint(double, double) { return 0; }
+std::size_t TDensities::footprint(double) { return 0; }
+
 BetaDensities::BetaDensities(double a, double b)
     : shape_(beta_shape(a, b)),
       finite_shapes_(positive_finite(a) && positive_finite(b)),
