@@ -57,7 +57,8 @@ double normal_draw(double u, double v) {
 }
 
 // A d, p or q kernel with scalar parameters (mu = 0.3, sigma = 1.7, or the rate
-// 2), the flag false.
+// 2; the same numbers as the beta and F shapes and the t law's degrees of
+// freedom), the flag false.
 constexpr double MU = 0.3;
 constexpr double SIGMA = 1.7;
 constexpr double RATE = 2.0;
@@ -109,6 +110,9 @@ const ArrayKernel ARRAY_KERNELS[] = {
     array_kernel<quantora::qexp>("qexp", probability_argument),
     array_kernel<quantora::qlogis>("qlogis", probability_argument),
     array_kernel<quantora::qlaplace>("qlaplace", probability_argument),
+    array_kernel<quantora::dbeta>("dbeta", probability_argument),
+    array_kernel<quantora::df>("df", positive_argument),
+    array_kernel<quantora::dt>("dt", real_argument),
 };
 
 template <class Body>

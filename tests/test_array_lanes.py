@@ -181,3 +181,61 @@ def test_flags_of_any_nonzero_byte(unit, name):
     flags = raw.view(np.bool_)
     got = getattr(quantora, name)(x, 0.3, 1.7, flags)
     assert_same_bits(got, scalar_results(name, x, 0.3, 1.7, raw != 0))
+
+
+# The beta, F and t densities over lanes: with every parameter a single value
+# they run over lanes from shape constants found once per call; the kind of
+# their first argument, and parameters across the literal's reach (tiny and
+# huge shapes, the saddle-point front from 10 on, the closed forms at 1 and 2).
+PREPARED = {"dbeta": "unit", "df": "positive", "dt": "real"}
+PREPARED_PARAMS = {
+    "dbeta": [(2.0, 5.0), (0.3, 7.0), (1.0, 1.0), (0.5, 0.5), (1e-3, 1e6), (12.0, 3e5), (1e-300, 2.0), (1e300, 1.0)],
+    "df": [(5.0, 10.0), (1.0, 1.0), (2.0, 2.0), (1e-3, 1e6), (1e6, 1e6), (3.0, 2.0**-52)],
+    "dt": [(5.0,), (1.0,), (2.5,), (1e-3,), (1e6,), (2.0**-52,), (np.inf,), (np.nan,), (-1.0,)],
+}
+PREPARED_CASES = [(name, params) for name, table in PREPARED_PARAMS.items() for params in table]
+
+
+def prepared_firsts(kind, n, rng):
+    """As firsts, and for the beta law x across (0, 1) with both ends and their neighbours."""
+    if kind != "unit":
+        return firsts(kind, n, rng)
+    inside = np.concatenate([rng.uniform(0, 1, n), 10.0 ** rng.uniform(-320, -1, n // 4),
+                             1 - 10.0 ** rng.uniform(-17, -1, n // 4)])
+    ends = [0.0, -0.0, 1.0, 2.0 ** -52, 2.0 ** -53, 1 - 2.0 ** -53, 1 + 2.0 ** -52, -1.0, 2.0]
+    return rng.permutation(np.concatenate([inside, ends, SPECIAL]))
+
+
+@pytest.mark.parametrize("name, params", PREPARED_CASES, ids=lambda v: str(v))
+def test_beta_family_densities_with_single_parameters(unit, name, params):
+    rng = np.random.default_rng(7)
+    x = prepared_firsts(PREPARED[name], 3000, rng)
+    for flag in [(False,), (True,), (rng.uniform(size=x.size) < 0.5,)]:
+        args = (x, *params, *flag)
+        assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
+
+
+@pytest.mark.parametrize("name", PREPARED)
+def test_beta_family_flags_in_runs(unit, name):
+    # Runs of one flag that begin and end inside a chunk of lanes.
+    rng = np.random.default_rng(8)
+    x = prepared_firsts(PREPARED[name], 2000, rng)
+    flags = (np.arange(x.size) // rng.integers(1, 20, x.size)) % 2 == 1
+    args = (x, *PREPARED_PARAMS[name][0], flags)
+    assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
+
+
+@pytest.mark.parametrize("layout", ["strided", "reversed", "unaligned", "float32", "big-endian", "fortran"])
+@pytest.mark.parametrize("name", PREPARED)
+def test_beta_family_layouts(unit, name, layout):
+    x = LAYOUTS[layout](prepared_firsts(PREPARED[name], 1200, np.random.default_rng(9)))
+    args = (x, *PREPARED_PARAMS[name][1], True)
+    assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
+
+
+@pytest.mark.parametrize("name", PREPARED)
+def test_beta_family_runs_of_every_length(unit, name):
+    x = prepared_firsts(PREPARED[name], 800, np.random.default_rng(10))
+    for n in [*range(0, 34), 511, 512, 513, 1023, 1025]:
+        args = (np.resize(x, n), *PREPARED_PARAMS[name][0], n % 2 == 1)
+        assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))

@@ -15,9 +15,12 @@
 // drawn for the argument's role (the bulk, far tails, switch points, invalid
 // and special values) through the unit's array function with every argument
 // and flag varying, then with the parameters and flag repeated (step 0, a
-// broadcast) and the first argument strided. Prints one line per unit and
-// kernel; exits with status 1 on any difference, NaN encodings included.
+// broadcast) and the first argument strided. The kernels that prepare their
+// parameters run over lanes only when these are repeated: they take all
+// `elements` tuples that way. Prints one line per unit and kernel; exits with
+// status 1 on any difference, NaN encodings included.
 #include <cinttypes>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -184,7 +187,7 @@ bool check(const quantora::LaneUnit& unit, const Kernel& kernel, const BatchInpu
 }
 
 // Arguments of the d, p and q kernels, by role.
-enum class Role { real, positive, location, scale, probability };
+enum class Role { real, positive, location, scale, probability, unit, shape };
 
 double draw_argument(Mixer& mixer, Role role) {
     // The switch points of the lane forms: the normal and logistic lower
@@ -192,7 +195,10 @@ double draw_argument(Mixer& mixer, Role role) {
     // the normal quantiles' tails.
     static const std::vector<double> switches = {
         -5.9396969619669995, -19, -20, -708, 709.5, 2.97, 27.3, 1.34e154, 1e-10, 1e-9, 1e-7, 1 - 1e-10, 1 - 1e-7,
-        0.5, 0.5 + 1e-9, 0.5 - 1e-9, 1e-4};
+        0.5, 0.5 + 1e-9, 0.5 - 1e-9, 1e-4,
+        // The beta family: the F literal's last ratio, the shapes of the
+        // saddle-point front.
+        536870912.0, 10, 1000};
     const std::uint64_t kind = mixer.below(16);
     double x = 0;
     if (kind == 0) {
@@ -221,6 +227,17 @@ double draw_argument(Mixer& mixer, Role role) {
                 if (mixer.below(16) == 0) x = x * power_of_two(-static_cast<int>(mixer.below(1074)));
                 if (mixer.below(16) == 0) x = 1 - x * 1e-6;
                 break;
+            case Role::unit:
+                // Inside (0, 1), now and then within a few doubles of an end.
+                x = mixer.unit();
+                if (mixer.below(8) == 0) x = x * power_of_two(-static_cast<int>(mixer.below(1074)));
+                if (mixer.below(8) == 0) x = 1 - x * power_of_two(-static_cast<int>(mixer.below(54)));
+                break;
+            case Role::shape:
+                // 1e-3 to 1e6 by magnitude; one draw in eight far smaller or larger.
+                x = std::exp((mixer.unit() * 9 - 3) * 2.302585092994046);
+                if (mixer.below(8) == 0) x = x * (mixer.below(2) == 0 ? 1e-200 : 1e200);
+                break;
         }
     }
     return x;
@@ -233,13 +250,14 @@ struct ArrayCase {
     int slot;
     std::vector<Role> roles;
     bool flagged;
+    bool prepared;  // over lanes only with its parameters repeated
     std::function<double(const double*, bool)> scalar;
 };
 
 template <auto kernel, std::size_t... I>
-ArrayCase array_case(const char* name, std::vector<Role> roles, std::index_sequence<I...>) {
+ArrayCase array_case(const char* name, std::vector<Role> roles, bool prepared, std::index_sequence<I...>) {
     constexpr bool flagged = quantora::module::KernelShape<decltype(kernel)>::flags == 1;
-    return {name, quantora::module::lane_slot<kernel>, std::move(roles), flagged,
+    return {name, quantora::module::lane_slot<kernel>, std::move(roles), flagged, prepared,
             [](const double* args, bool flag) {
                 if constexpr (flagged) {
                     return kernel(args[I]..., flag);
@@ -251,9 +269,10 @@ ArrayCase array_case(const char* name, std::vector<Role> roles, std::index_seque
 }
 
 template <auto kernel>
-ArrayCase array_case(const char* name, std::vector<Role> roles) {
+ArrayCase array_case(const char* name, std::vector<Role> roles, bool prepared = false) {
     using Shape = quantora::module::KernelShape<decltype(kernel)>;
-    return array_case<kernel>(name, std::move(roles), std::make_index_sequence<Shape::arity - Shape::flags>{});
+    return array_case<kernel>(name, std::move(roles), prepared,
+                              std::make_index_sequence<Shape::arity - Shape::flags>{});
 }
 
 const std::vector<ArrayCase>& array_cases() {
@@ -274,6 +293,9 @@ const std::vector<ArrayCase>& array_cases() {
         array_case<quantora::qlaplace>("qlaplace", {R::probability, R::location, R::scale}),
         array_case<quantora::qnorm>("qnorm", {R::probability, R::location, R::scale}),
         array_case<quantora::qlnorm>("qlnorm", {R::probability, R::location, R::scale}),
+        array_case<quantora::dbeta>("dbeta", {R::unit, R::shape, R::shape}, true),
+        array_case<quantora::df>("df", {R::positive, R::shape, R::shape}, true),
+        array_case<quantora::dt>("dt", {R::real, R::shape}, true),
     };
     return cases;
 }
@@ -311,7 +333,7 @@ ArrayInputs array_inputs(const ArrayCase& c, std::size_t elements) {
         in.expected[i] = c.scalar(tuple.data(), flag);
     }
     in.run = 1000;
-    in.runs = elements / 10 / in.run + 1;
+    in.runs = (c.prepared ? elements : elements / 10) / in.run + 1;
     in.strided.resize(2 * in.runs * in.run);
     for (std::size_t r = 0; r < in.runs; ++r) {
         std::vector<double> params(c.roles.size());

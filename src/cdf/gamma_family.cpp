@@ -17,6 +17,10 @@ bool regular_shape(double a) { return a >= EPS && a < INF; }
 
 }  // namespace
 
+std::size_t GammaProbabilities::footprint(double, double) { return 0; }
+std::size_t ChisqProbabilities::footprint(double) { return 0; }
+std::size_t InvGammaProbabilities::footprint(double, double) { return 0; }
+
 GammaProbabilities::GammaProbabilities(double shape, double scale)
     : shape_(gamma_shape(shape)), scale_(scale), regular_(regular_shape(shape) && scale >= EPS && scale < INF) {}
 

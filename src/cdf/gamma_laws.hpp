@@ -19,7 +19,7 @@ namespace quantora {
 
 class GammaProbabilities {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     GammaProbabilities(double shape, double scale);
     double operator()(double x, bool log_p) const;
     // The value for finite x > 0 at regular parameters.
@@ -41,7 +41,7 @@ private:
 
 class ChisqProbabilities {
 public:
-    static std::size_t footprint(double) { return 0; }
+    static std::size_t footprint(double);
     explicit ChisqProbabilities(double dof);
     double operator()(double x, bool log_p) const;
     // The value for finite x > 0 at regular parameters.
@@ -63,7 +63,7 @@ private:
 
 class InvGammaProbabilities {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     InvGammaProbabilities(double shape, double scale);
     double operator()(double x, bool log_p) const;
     // The value for finite x > 0 at regular parameters.

@@ -1,6 +1,7 @@
 // Beta, F and Student t densities.
 #include "density/beta_densities.hpp"
 
+#include "density/beta_density_forms.hpp"
 #include "density/conventions.hpp"
 #include "density/density.hpp"
 #include "special/beta_power.hpp"
@@ -10,6 +11,7 @@
 namespace quantora {
 
 using namespace density_rules;
+using namespace beta_density_forms;
 
 namespace {
 
@@ -34,33 +36,6 @@ double beta_end_point(double power, double other_shape, bool log) {
     return special_value(other_shape, log);
 }
 
-// A log-density as the result: its exponential without early underflow.
-double density_result(double log_density, bool log) { return log ? log_density : exp_value(log_density); }
-
-// The literal beta log-density for 0 < x < 1 and finite positive shapes, with
-// a bound on its absolute error; an infinite bound below x = EPS, where the
-// logarithms do not resolve x.
-struct LogDensity {
-    double value;
-    double bound;
-};
-
-LogDensity literal_beta_log_density(double x, const BetaShape& shape) {
-    const double a = shape.a;
-    const double b = shape.b;
-    if (!(x >= EPS)) return {NaN, INF};
-    const double log_x = log_kernel(x);
-    const double log_beta = shape.log_beta;
-    const double log_1mx = log_kernel(1 - x);
-    // a == 1 or b == 1 makes its power of x or 1 - x equal to 1 even where
-    // the logarithm underflows to -infinity.
-    const double log_density = (coef_times_log(a - 1, log_x) - log_beta) + coef_times_log(b - 1, log_1mx);
-    const double magnitude =
-        (abs_value((a - 1) * log_x) + abs_value((b - 1) * log_1mx)) + (log_gamma_magnitude(a + b + 2) + (1 / a + 1 / b));
-    const double bound = LITERAL_ERROR_SCALE * magnitude;
-    return {log_density, bound == bound ? bound : INF};
-}
-
 // The F density through the beta law of u = y/(y + 1), y = x df1/df2:
 // f(x) = g(u) du/dx with du/dx = (df1/df2)/(y + 1)^2, which with
 // g(u) = u^h1 w^h2 / (B u w), w = 1 - u = 1/(y + 1), is u^h1 w^h2 / (B x).
@@ -77,10 +52,6 @@ double f_log_density(double x, double df1, double df2) {
     }
     return BetaPower(h1, h2).log_at(y / (y + 1), 1 / (y + 1)) - log_x;
 }
-
-// Up to this y the literal t = (1 - q x) q, where 1 - q x = 1/(y + 1)
-// cancels, keeps its relative error (about y units of 2^-53) below 2^-24.
-constexpr double F_LITERAL_RATIO = 0x1p29;
 
 // ln Γ((dof + 1)/2) - ln Γ(dof/2) - ln sqrt(dof π) - (dof + 1)/2 ln(1 + x^2/dof)
 // with the difference of log-gamma values and the logarithm near 1 formed
@@ -100,51 +71,50 @@ bool positive_finite(double v) { return v > 0 && v < INF; }
 
 }  // namespace
 
-BetaDensities::BetaDensities(double a, double b) : shape_(beta_shape(a, b)) {}
+double beta_density_forms::shape_magnitude(const BetaShape& shape) {
+    return log_gamma_magnitude(shape.a + shape.b + 2) + (1 / shape.a + 1 / shape.b);
+}
+
+// Out of line, as everything the vector units call on plain doubles.
+std::size_t BetaDensities::footprint(double, double) { return 0; }
+std::size_t FDensities::footprint(double, double) { return 0; }
+std::size_t TDensities::footprint(double) { return 0; }
+
+BetaDensities::BetaDensities(double a, double b)
+    : shape_(beta_shape(a, b)),
+      finite_shapes_(positive_finite(a) && positive_finite(b)),
+      magnitude_(shape_magnitude(shape_)) {}
 
 double BetaDensities::operator()(double x, bool log) const {
-    const bool regular = positive_finite(shape_.a) && positive_finite(shape_.b) && x > 0 && x < 1;
+    const bool regular = finite_shapes_ && x > 0 && x < 1;
     return regular ? inside(x, log) : dbeta(x, shape_.a, shape_.b, log);
 }
 
 double BetaDensities::inside(double x, bool log) const {
-    const LogDensity literal = literal_beta_log_density(x, shape_);
-    if (keeps_log(literal.value, literal.bound, log)) return density_result(literal.value, log);
-    return canonical(density_result(BetaPower(shape_.a, shape_.b).log_density(x, 1 - x), log));
+    const Kept<double> literal = beta_literal(x, shape_, magnitude_, log);
+    if (literal.kept) return literal.value;
+    return canonical(from_log_density(BetaPower(shape_.a, shape_.b).log_density(x, 1 - x), log));
 }
 
 FDensities::FDensities(double df1, double df2)
-    : df1_(df1), df2_(df2), halves_(beta_shape(df1 * 0.5, df2 * 0.5)) {}
+    : df1_(df1),
+      df2_(df2),
+      halves_(beta_shape(df1 * 0.5, df2 * 0.5)),
+      finite_dofs_(finite_dof(df1) && finite_dof(df2)),
+      magnitude_(shape_magnitude(halves_)) {}
 
 double FDensities::operator()(double x, bool log) const {
-    const bool regular = finite_dof(df1_) && finite_dof(df2_) && x > 0 && x < INF;
+    const bool regular = finite_dofs_ && x > 0 && x < INF;
     return regular ? inside(x, log) : df(x, df1_, df2_, log);
 }
 
-// u = y / (y + 1) is beta(df1/2, df2/2) distributed; t = du/dx, written as
-// (1 - q x) q = q / (y + 1) with q = (df1/df2) / (y + 1).
 double FDensities::inside(double x, bool log) const {
-    const double df1 = df1_;
-    const double df2 = df2_;
-    const double y = (x * df1) / df2;
-    const double h1 = halves_.a;
-    const double h2 = halves_.b;
-    const double u = y / (y + 1);
-    const double q = (h1 / h2) / (y + 1);
-    const double t = (1 - q * x) * q;
-    // 1 - q x = 1/(y + 1) cancels, with a relative error of about y units of
-    // 2^-53 (an absolute one in ln t); the beta density at u must resolve u and
-    // 1 - u.
-    if (y <= F_LITERAL_RATIO) {
-        const LogDensity beta = literal_beta_log_density(u, halves_);
-        const double log_t = log_value(t);
-        const double bound = beta.bound + (y + 4) * 0x1p-53;
-        if (keeps_log(log_t + beta.value, bound, log)) return log ? log_t + beta.value : t * exp_value(beta.value);
-    }
-    return canonical(density_result(f_log_density(x, df1, df2), log));
+    const Kept<double> literal = f_literal(x, df1_, df2_, halves_, magnitude_, log);
+    if (literal.kept) return literal.value;
+    return canonical(from_log_density(f_log_density(x, df1_, df2_), log));
 }
 
-TDensities::TDensities(double dof) : dof_(dof), h_(dof * 0.5 + 0.5) {
+TDensities::TDensities(double dof) : dof_(dof), finite_dof_(finite_dof(dof)), h_(dof * 0.5 + 0.5) {
     const double k = dof * 0.5;
     const double log_gamma_h = lgamma_kernel(h_);
     const double log_dof = log_kernel(dof);
@@ -155,20 +125,14 @@ TDensities::TDensities(double dof) : dof_(dof), h_(dof * 0.5 + 0.5) {
 }
 
 double TDensities::operator()(double x, bool log) const {
-    const bool regular = finite_dof(dof_) && !is_nan(x) && !is_infinite(x);
+    const bool regular = finite_dof_ && !is_nan(x) && !is_infinite(x);
     return regular ? inside(x, log) : dt(x, dof_, log);
 }
 
 double TDensities::inside(double x, bool log) const {
-    const double dof = dof_;
-    const double log_base = log_kernel((x / dof) * x + 1);
-    const double log_density = log_norm_ + log_base * (-h_);
-    // And h times the rounding of 1 + x^2/dof.
-    const double magnitude = norm_magnitude_ + h_ * (abs_value(log_base) + 1);
-    if (log_base != INF && keeps_log(log_density, LITERAL_ERROR_SCALE * magnitude, log)) {
-        return density_result(log_density, log);
-    }
-    return canonical(density_result(t_log_density(x, dof), log));
+    const Kept<double> literal = t_literal(x, dof_, h_, log_norm_, norm_magnitude_, log);
+    if (literal.kept) return literal.value;
+    return canonical(from_log_density(t_log_density(x, dof_), log));
 }
 
 double dbeta(double x, double a, double b, bool log) {

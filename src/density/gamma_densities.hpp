@@ -12,7 +12,7 @@
 //     template <class L> L lanes(L x, bool log) const;  // the same over lanes
 // The log-density is first formed as the plain sum of logarithms its formula
 // states (literal(), written once over the number type); where the bound on
-// that sum's rounding keeps the margin of kept results it is the value, and
+// that sum's rounding keeps the margin of kept results it gives the value, and
 // elsewhere the kernel takes the saddle-point form of the Poisson mass, one
 // element at a time.
 #include <cstddef>
@@ -25,22 +25,9 @@
 
 namespace quantora {
 
-namespace gamma_density_detail {
-
-// The kept literal sum's value on the lanes where it is kept and x is
-// inside, scalar(x) one element at a time elsewhere.
-template <class L, class Mask, class Scalar>
-L kept_or_scalar(Mask inside, const density_rules::LogSumOf<L>& sum, bool log, L x, Scalar scalar) {
-    return form_or_scalar(
-        inside & sum.kept(log), [log](L v, L) { return density_rules::from_log_density(v, log); },
-        [&scalar](double, double x) { return scalar(x); }, sum.value, x);
-}
-
-}  // namespace gamma_density_detail
-
 class GammaDensities {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     GammaDensities(double shape, double scale);
     double operator()(double x, bool log) const;
     // The density for finite x > 0 at a finite shape > 0 and finite scale >= EPS.
@@ -48,9 +35,11 @@ public:
 
     template <class L>
     L lanes(L x, bool log) const {
-        if (!regular_) return each_lane([this, log](double v) { return (*this)(v, log); }, x);
-        return gamma_density_detail::kept_or_scalar((x > 0.0) & (x < INF), literal(x), log, x,
-                                                    [this, log](double v) { return (*this)(v, log); });
+        const auto scalar = [this, log](double v) { return (*this)(v, log); };
+        if (!regular_) return each_lane(scalar, x);
+        return kept_or_scalar(
+            (x > 0.0) & (x < INF), [this, log](L v) { return density_rules::kept_density(literal(v), log); }, scalar,
+            x);
     }
 
 private:
@@ -58,7 +47,7 @@ private:
     template <class T>
     density_rules::LogSumOf<T> literal(T x) const {
         return density_rules::continued<T>(head_)
-            .plus(elementary::coef_times_log_form(T(shape_ - 1), log_value(x)))
+            .plus(coef_times_log(T(shape_ - 1), log_value(x)))
             .minus(x / scale_);
     }
 
@@ -70,7 +59,7 @@ private:
 
 class ChisqDensities {
 public:
-    static std::size_t footprint(double) { return 0; }
+    static std::size_t footprint(double);
     explicit ChisqDensities(double dof);
     double operator()(double x, bool log) const;
     // The density for finite x > 0 at a finite dof > 0.
@@ -78,9 +67,11 @@ public:
 
     template <class L>
     L lanes(L x, bool log) const {
-        if (!regular_) return each_lane([this, log](double v) { return (*this)(v, log); }, x);
-        return gamma_density_detail::kept_or_scalar((x > 0.0) & (x < INF), literal(x), log, x,
-                                                    [this, log](double v) { return (*this)(v, log); });
+        const auto scalar = [this, log](double v) { return (*this)(v, log); };
+        if (!regular_) return each_lane(scalar, x);
+        return kept_or_scalar(
+            (x > 0.0) & (x < INF), [this, log](L v) { return density_rules::kept_density(literal(v), log); }, scalar,
+            x);
     }
 
 private:
@@ -88,7 +79,7 @@ private:
     template <class T>
     density_rules::LogSumOf<T> literal(T x) const {
         return density_rules::continued<T>(head_)
-            .plus(elementary::coef_times_log_form(T(half_ - 1), log_value(x)))
+            .plus(coef_times_log(T(half_ - 1), log_value(x)))
             .minus(x * 0.5);
     }
 
@@ -100,7 +91,7 @@ private:
 
 class InvGammaDensities {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     InvGammaDensities(double shape, double scale);
     double operator()(double x, bool log) const;
     // The density for finite x > 0 at a finite shape > 0 and finite scale > 0.
@@ -108,9 +99,11 @@ public:
 
     template <class L>
     L lanes(L x, bool log) const {
-        if (!regular_) return each_lane([this, log](double v) { return (*this)(v, log); }, x);
-        return gamma_density_detail::kept_or_scalar((x > 0.0) & (x < INF), literal(x), log, x,
-                                                    [this, log](double v) { return (*this)(v, log); });
+        const auto scalar = [this, log](double v) { return (*this)(v, log); };
+        if (!regular_) return each_lane(scalar, x);
+        return kept_or_scalar(
+            (x > 0.0) & (x < INF), [this, log](L v) { return density_rules::kept_density(literal(v), log); }, scalar,
+            x);
     }
 
 private:

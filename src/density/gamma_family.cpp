@@ -33,6 +33,10 @@ bool positive_finite(double v) { return v > 0 && v < INF; }
 
 }  // namespace
 
+std::size_t GammaDensities::footprint(double, double) { return 0; }
+std::size_t ChisqDensities::footprint(double) { return 0; }
+std::size_t InvGammaDensities::footprint(double, double) { return 0; }
+
 GammaDensities::GammaDensities(double shape, double scale)
     : shape_(shape),
       scale_(scale),
@@ -44,8 +48,8 @@ double GammaDensities::operator()(double x, bool log) const {
 }
 
 double GammaDensities::inside(double x, bool log) const {
-    const LogSum sum = literal(x);
-    if (sum.kept(log)) return from_log(sum.value, log);
+    const Kept<double> literal_density = kept_density(literal(x), log);
+    if (literal_density.kept) return literal_density.value;
     return canonical(from_log(log_density_by_mass(shape_, log_value(shape_), log_value(x), x, scale_), log));
 }
 
@@ -60,8 +64,8 @@ double InvGammaDensities::operator()(double x, bool log) const {
 }
 
 double InvGammaDensities::inside(double x, bool log) const {
-    const LogSum sum = literal(x);
-    if (sum.kept(log)) return from_log(sum.value, log);
+    const Kept<double> literal_density = kept_density(literal(x), log);
+    if (literal_density.kept) return literal_density.value;
     return canonical(from_log(log_density_by_mass(shape_, log_value(shape_), log_value(x), scale_, x), log));
 }
 
@@ -76,8 +80,8 @@ double ChisqDensities::operator()(double x, bool log) const {
 }
 
 double ChisqDensities::inside(double x, bool log) const {
-    const LogSum sum = literal(x);
-    if (sum.kept(log)) return from_log(sum.value, log);
+    const Kept<double> literal_density = kept_density(literal(x), log);
+    if (literal_density.kept) return literal_density.value;
     return canonical(from_log(log_density_by_mass(half_, log_value(dof_) - LN_2, log_value(x), x, 2.0), log));
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // A log-density formed as a plain sum of terms, with a bound on its rounding
 // error, and its value.
+#include "density/conventions.hpp"
 #include "special/constants.hpp"
 #include "special/kept_accuracy.hpp"
+#include "special/lanes.hpp"
 #include "special/log_scale.hpp"
 
 namespace quantora::density_rules {
@@ -38,6 +40,13 @@ using LogSum = LogSumOf<double>;
 template <class T>
 LogSumOf<T> continued(const LogSum& head) {
     return {T(head.value), T(head.size), head.extra_error};
+}
+
+// The density from a literal sum, where that sum is kept.
+template <class T>
+Kept<T> kept_density(const LogSumOf<T>& sum, bool log) {
+    const MaskOf<T> kept = sum.kept(log);
+    return {branch(kept, T(0.0), [log](T v) { return from_log_density(v, log); }, sum.value), kept};
 }
 
 // A log-density L as the returned value: L itself, or e^L to the smallest

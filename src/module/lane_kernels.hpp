@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "cdf/closed_form_forms.hpp"
+#include "density/beta_density_forms.hpp"
 #include "density/closed_form_forms.hpp"
 #include "module/kernel_shape.hpp"
 #include "module/prepared.hpp"
@@ -163,7 +164,8 @@ using LaneKernels = KernelList<
     ByChunks<plaplace, PlaplaceLanes>, ByBlocks<qnorm, QnormLanes>, ByBlocks<qlnorm, QlnormLanes>,
     ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>,
     ByPrepared<dgamma>, ByPrepared<dchisq>, ByPrepared<dinvgamma>, ByPrepared<pgamma>, ByPrepared<pchisq>,
-    ByPrepared<pinvgamma>, ByPreparedBlocks<qgamma>, ByPreparedBlocks<qchisq>, ByPreparedBlocks<qinvgamma>>;
+    ByPrepared<pinvgamma>, ByPreparedBlocks<qgamma>, ByPreparedBlocks<qchisq>, ByPreparedBlocks<qinvgamma>,
+    ByPrepared<dbeta>, ByPrepared<df>, ByPrepared<dt>>;
 
 template <auto kernel, class... Entry>
 constexpr int slot_in(KernelList<Entry...>) {

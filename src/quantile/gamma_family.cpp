@@ -76,6 +76,13 @@ bool positive_finite(double v) { return v > 0 && v < INF; }
 
 }  // namespace
 
+std::size_t ChisqQuantiles::footprint(double) { return 0; }
+const GammaShape& ChisqQuantiles::shape() const { return half_; }
+std::size_t GammaQuantiles::footprint(double, double) { return 0; }
+const GammaShape& GammaQuantiles::shape() const { return shape_; }
+std::size_t InvGammaQuantiles::footprint(double, double) { return 0; }
+const GammaShape& InvGammaQuantiles::shape() const { return shape_; }
+
 // chi^2_k = 2 Gamma(k/2, 1).
 ChisqQuantiles::ChisqQuantiles(double dof) : dof_(dof), half_(gamma_shape(dof * 0.5)) {}
 

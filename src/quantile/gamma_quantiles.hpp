@@ -58,7 +58,7 @@ void quantile_block(const C& c, double* out, std::size_t n, const Column<L>& col
 
 class ChisqQuantiles {
 public:
-    static std::size_t footprint(double) { return 0; }
+    static std::size_t footprint(double);
     explicit ChisqQuantiles(double dof);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at 0 < dof < infinity.
@@ -72,7 +72,7 @@ public:
     // Whether p takes inside() with a trusted inverse; that inverse's shape
     // and argument, and the quantile from the inverse's root r.
     bool inverts(double p) const;
-    const GammaShape& shape() const { return half_; }
+    const GammaShape& shape() const;
     double inverse_argument(double p) const;
     double finish(double p, double r) const;
 
@@ -83,7 +83,7 @@ private:
 
 class GammaQuantiles {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     GammaQuantiles(double shape, double scale);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at a finite shape > 0 and a finite scale >= EPS.
@@ -97,7 +97,7 @@ public:
     // Whether p takes inside() with a trusted inverse; that inverse's shape
     // and argument, and the quantile from the inverse's root r.
     bool inverts(double p) const;
-    const GammaShape& shape() const { return shape_; }
+    const GammaShape& shape() const;
     double inverse_argument(double p) const;
     double finish(double p, double r) const;
 
@@ -110,7 +110,7 @@ private:
 
 class InvGammaQuantiles {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     InvGammaQuantiles(double shape, double scale);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at a finite shape > 0 and a finite scale > 0.
@@ -124,7 +124,7 @@ public:
     // Whether p takes inside() with a trusted inverse; that inverse's shape
     // and argument, and the quantile from the inverse's root r.
     bool inverts(double p) const;
-    const GammaShape& shape() const { return shape_; }
+    const GammaShape& shape() const;
     double inverse_argument(double p) const;
     double finish(double p, double r) const;
 

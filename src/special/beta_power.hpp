@@ -4,6 +4,8 @@
 // where ln Γ loses the low bits of its argument, and huge ones, where
 // a ln x, b ln(1 - x) and ln B(a, b) are each enormous and their sum cancels.
 // What depends only on the shapes is formed once.
+#include "special/kept_accuracy.hpp"
+#include "special/lanes.hpp"
 
 namespace quantora {
 
@@ -16,16 +18,16 @@ namespace quantora {
 // is kept where its bound is at most KEPT_ERROR.
 constexpr double LITERAL_ERROR_SCALE = 0x1p-48;
 constexpr double KEPT_ERROR = 0x1p-24;
-// A logarithm near 0 is kept only within KEPT_ERROR of itself or within this
-// absolute error, a tenth of what the log flag allows there.
-constexpr double KEPT_LOG_ERROR = 1e-13;
-
 // Whether a literal log-density or log-mass L with absolute error bound
 // `bound` is kept: e^L within KEPT_ERROR relative, and under the log flag L
-// itself within KEPT_ERROR relative or KEPT_LOG_ERROR absolute.
-inline bool keeps_log(double log_value, double bound, bool log) {
-    if (!(bound <= KEPT_ERROR)) return false;
-    return !log || bound <= KEPT_ERROR * (log_value < 0 ? -log_value : log_value) || bound <= KEPT_LOG_ERROR;
+// itself within KEPT_ERROR relative or KEPT_LOG_ERROR (kept_accuracy.hpp),
+// a tenth of what the log flag allows near 0, absolute. A NaN bound
+// is never kept. Over lanes, element by element.
+template <class T>
+MaskOf<T> keeps_log(T log_value, T bound, bool log) {
+    const MaskOf<T> within = bound <= KEPT_ERROR;
+    if (!log) return within;
+    return within & ((bound <= KEPT_ERROR * abs_value(log_value)) | (bound <= KEPT_LOG_ERROR));
 }
 
 // An upper bound on y ln y + 1 for y >= 1, from the binary exponent of y.

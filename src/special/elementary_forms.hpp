@@ -62,17 +62,6 @@ const double* powers_of_e();
 // saturates at the ends of the 64-bit range.
 double power_of_e(double n);
 
-// coef * log_value, with 0 * (-infinity) taken as +0: a factor t^0 tends to
-// 1 as t -> 0, so a zero exponent on a vanishing base adds nothing to a
-// log-density, where IEEE arithmetic would give NaN. The other products
-// without a value (0 times +infinity, infinity times 0) give the canonical
-// NaN, not the processor's default one.
-template <class T>
-T coef_times_log_form(T coef, T log_value) {
-    const T product = coef * log_value;
-    return select((coef == 0.0) & (log_value == -INF), T(0.0), select(product != product, T(NaN), product));
-}
-
 // floor x, exact: below 2^52 in magnitude, adding and subtracting 2^52 with
 // x's sign rounds x to a nearest integer (in the default rounding, which every
 // kernel assumes), moved down by one when that lies above x. Arguments below EPS in magnitude, zeros of either sign and
@@ -205,6 +194,16 @@ T sqrt_form(T x) {
     return scale * y;
 }
 
+// coef * log_value with 0 * (-infinity) taken as +0: a factor t^0 tends to 1
+// as t -> 0. The other products without a value (0 times +infinity, infinity
+// times 0) give the canonical NaN, not the processor's default one.
+template <class T>
+T coef_times_log_form(T coef, T log_value) {
+    const T product = coef * log_value;
+    const T valued = select(product != product, T(NaN), product);
+    return select((coef == 0.0) & (log_value == -INF), T(0.0), valued);
+}
+
 }  // namespace elementary
 
 // The kernels on lanes. Each states the range its form takes; the scalar
@@ -221,6 +220,11 @@ Lanes<W, K, U> log_kernel(Lanes<W, K, U> x) {
     return form_or_scalar(
         (x >= EPS) & (x < INF) & (abs_value(x - 1.0) >= EPS), [](auto v) { return elementary::log_form(v); },
         [](double v) { return log_kernel(v); }, x);
+}
+
+template <int W, int K, class U>
+Lanes<W, K, U> coef_times_log(Lanes<W, K, U> coef, Lanes<W, K, U> log_value) {
+    return elementary::coef_times_log_form(coef, log_value);
 }
 
 template <int W, int K, class U>

@@ -183,6 +183,17 @@ struct Lanes {
     }
 };
 
+// The mask of a number type: bool for double, Lanes' own for lanes.
+template <class T>
+using MaskOf = decltype(T() < T());
+
+// A formula's value where it holds, and where that is.
+template <class T>
+struct Kept {
+    T value;
+    MaskOf<T> kept;
+};
+
 // One argument's values over a run of elements, as the array layer hands
 // them to a lane kernel: consecutive doubles, or one double repeated for
 // every element, aligned or not.
@@ -215,7 +226,7 @@ Lanes<Width, Count, Unit> each_lane(F f, Lanes<Width, Count, Unit> x) {
 // outside are given the arguments of a lane inside (an infinity, say, would
 // never leave the logarithm's decimal split).
 template <class Form, int Width, int Count, class Unit, class... Args>
-Lanes<Width, Count, Unit> on_lanes(LaneMask<Width, Count, Unit> inside, Form form, Args... args) {
+auto on_lanes(LaneMask<Width, Count, Unit> inside, Form form, Args... args) {
     if (all(inside)) return form(args...);
     int donor = 0;
     while (!inside.lane(donor)) ++donor;
@@ -235,6 +246,23 @@ Lanes<Width, Count, Unit> form_or_scalar(LaneMask<Width, Count, Unit> inside, Fo
     if (all(inside)) return out;
     for (int i = 0; i < Width * Count; ++i) {
         if (!inside.lane(i)) out.set_lane(i, scalar(x.lane(i), more.lane(i)...));
+    }
+    return out;
+}
+
+// A kernel over lanes from a formula that checks its own result: form(x) on
+// arguments where `inside` holds gives a Kept value, and every element
+// outside or not kept takes the scalar kernel, one at a time.
+template <class Form, class Scalar, int Width, int Count, class Unit>
+Lanes<Width, Count, Unit> kept_or_scalar(LaneMask<Width, Count, Unit> inside, Form form, Scalar scalar,
+                                         Lanes<Width, Count, Unit> x) {
+    if (!any(inside)) return each_lane(scalar, x);
+    const auto literal = on_lanes(inside, form, x);
+    const LaneMask<Width, Count, Unit> kept = inside & literal.kept;
+    Lanes<Width, Count, Unit> out = literal.value;
+    if (all(kept)) return out;
+    for (int i = 0; i < Width * Count; ++i) {
+        if (!kept.lane(i)) out.set_lane(i, scalar(x.lane(i)));
     }
     return out;
 }
