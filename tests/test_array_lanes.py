@@ -183,15 +183,28 @@ def test_flags_of_any_nonzero_byte(unit, name):
     assert_same_bits(got, scalar_results(name, x, 0.3, 1.7, raw != 0))
 
 
-# The beta, F and t densities over lanes: with every parameter a single value
-# they run over lanes from shape constants found once per call; the kind of
-# their first argument, and parameters across the literal's reach (tiny and
-# huge shapes, the saddle-point front from 10 on, the closed forms at 1 and 2).
-PREPARED = {"dbeta": "unit", "df": "positive", "dt": "real"}
+# The kernels that run over lanes with every parameter a single value, from
+# constants of the parameters found once per call; the kind of their first
+# argument, and parameters across the reach of their literal forms and method
+# switches: tiny and huge shapes, the saddle-point fronts, the incomplete gamma
+# function's quadrature from shape 10 on and its windows, the quantiles' last
+# trusted inverse at 1e7, and parameters that leave no law.
+PREPARED = {
+    "dbeta": "unit", "df": "positive", "dt": "real",
+    "dgamma": "positive", "dchisq": "positive", "dinvgamma": "positive",
+    "pgamma": "positive", "pchisq": "positive", "pinvgamma": "positive",
+    "qgamma": "probability", "qchisq": "probability", "qinvgamma": "probability",
+}
+GAMMA_PARAMS = [(3.0, 2.0), (0.5, 1.0), (1e-3, 3.0), (9.99, 1.0), (10.0, 0.5), (55.0, 1.0), (1e3, 2.0),
+                (1e5, 1e-3), (1e-300, 1.0), (2.0**-53, 1.0), (2e7, 1.0), (np.inf, 1.0), (np.nan, 1.0), (3.0, 0.0),
+                (3.0, 2.0**-52), (2.5, 1e300)]
+CHISQ_PARAMS = [(5.0,), (0.1,), (19.9,), (20.0,), (150.0,), (2e6,), (0.0,), (2.0**-60,), (np.inf,), (-1.0,)]
 PREPARED_PARAMS = {
     "dbeta": [(2.0, 5.0), (0.3, 7.0), (1.0, 1.0), (0.5, 0.5), (1e-3, 1e6), (12.0, 3e5), (1e-300, 2.0), (1e300, 1.0)],
     "df": [(5.0, 10.0), (1.0, 1.0), (2.0, 2.0), (1e-3, 1e6), (1e6, 1e6), (3.0, 2.0**-52)],
     "dt": [(5.0,), (1.0,), (2.5,), (1e-3,), (1e6,), (2.0**-52,), (np.inf,), (np.nan,), (-1.0,)],
+    **{name: GAMMA_PARAMS for name in ("dgamma", "dinvgamma", "pgamma", "pinvgamma", "qgamma", "qinvgamma")},
+    **{name: CHISQ_PARAMS for name in ("dchisq", "pchisq", "qchisq")},
 }
 PREPARED_CASES = [(name, params) for name, table in PREPARED_PARAMS.items() for params in table]
 
@@ -206,17 +219,26 @@ def prepared_firsts(kind, n, rng):
     return rng.permutation(np.concatenate([inside, ends, SPECIAL]))
 
 
+def flag_choices(name, size, rng):
+    """Each flag, and a flag per element, for the kernels that take one."""
+    return flags_of(name) + ([] if name.startswith("q") else [(rng.uniform(size=size) < 0.5,)])
+
+
+def single_flag(name, value):
+    return () if name.startswith("q") else (value,)
+
+
 @pytest.mark.parametrize("name, params", PREPARED_CASES, ids=lambda v: str(v))
-def test_beta_family_densities_with_single_parameters(unit, name, params):
+def test_single_parameters(unit, name, params):
     rng = np.random.default_rng(7)
-    x = prepared_firsts(PREPARED[name], 3000, rng)
-    for flag in [(False,), (True,), (rng.uniform(size=x.size) < 0.5,)]:
+    x = prepared_firsts(PREPARED[name], 1500 if name.startswith("q") else 3000, rng)
+    for flag in flag_choices(name, x.size, rng):
         args = (x, *params, *flag)
         assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
 
 
-@pytest.mark.parametrize("name", PREPARED)
-def test_beta_family_flags_in_runs(unit, name):
+@pytest.mark.parametrize("name", [name for name in PREPARED if not name.startswith("q")])
+def test_single_parameters_flags_in_runs(unit, name):
     # Runs of one flag that begin and end inside a chunk of lanes.
     rng = np.random.default_rng(8)
     x = prepared_firsts(PREPARED[name], 2000, rng)
@@ -227,15 +249,26 @@ def test_beta_family_flags_in_runs(unit, name):
 
 @pytest.mark.parametrize("layout", ["strided", "reversed", "unaligned", "float32", "big-endian", "fortran"])
 @pytest.mark.parametrize("name", PREPARED)
-def test_beta_family_layouts(unit, name, layout):
+def test_single_parameters_layouts(unit, name, layout):
     x = LAYOUTS[layout](prepared_firsts(PREPARED[name], 1200, np.random.default_rng(9)))
-    args = (x, *PREPARED_PARAMS[name][1], True)
+    args = (x, *PREPARED_PARAMS[name][1], *single_flag(name, True))
     assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
 
 
 @pytest.mark.parametrize("name", PREPARED)
-def test_beta_family_runs_of_every_length(unit, name):
+def test_single_parameters_runs_of_every_length(unit, name):
     x = prepared_firsts(PREPARED[name], 800, np.random.default_rng(10))
     for n in [*range(0, 34), 511, 512, 513, 1023, 1025]:
-        args = (np.resize(x, n), *PREPARED_PARAMS[name][0], n % 2 == 1)
+        args = (np.resize(x, n), *PREPARED_PARAMS[name][0], *single_flag(name, n % 2 == 1))
         assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
+
+
+@pytest.mark.parametrize("name", ["dgamma", "pchisq", "qinvgamma", "dbeta"])
+def test_parameters_that_vary_take_the_scalar_kernel(unit, name):
+    # Parameters per element (a broadcast column): element by element, as the kernel.
+    rng = np.random.default_rng(11)
+    x = prepared_firsts(PREPARED[name], 600, rng)
+    table = PREPARED_PARAMS[name]
+    params = [np.array([table[k][j] for k in rng.integers(0, len(table), x.size)]) for j in range(len(table[0]))]
+    args = (x, *params, *single_flag(name, True))
+    assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
