@@ -188,12 +188,14 @@ def test_flags_of_any_nonzero_byte(unit, name):
 # argument, and parameters across the reach of their literal forms and method
 # switches: tiny and huge shapes, the saddle-point fronts, the incomplete gamma
 # function's quadrature from shape 10 on and its windows, the quantiles' last
-# trusted inverse at 1e7, and parameters that leave no law.
+# trusted inverse at 1e7, the t quantile's exact forms at 1 and 2 degrees of
+# freedom and both branches of its approximation, and parameters that leave
+# no law.
 PREPARED = {
     "dbeta": "unit", "df": "positive", "dt": "real",
     "dgamma": "positive", "dchisq": "positive", "dinvgamma": "positive",
     "pgamma": "positive", "pchisq": "positive", "pinvgamma": "positive",
-    "qgamma": "probability", "qchisq": "probability", "qinvgamma": "probability",
+    "qgamma": "probability", "qchisq": "probability", "qinvgamma": "probability", "qt": "probability",
 }
 GAMMA_PARAMS = [(3.0, 2.0), (0.5, 1.0), (1e-3, 3.0), (9.99, 1.0), (10.0, 0.5), (55.0, 1.0), (1e3, 2.0),
                 (1e5, 1e-3), (1e-300, 1.0), (2.0**-53, 1.0), (2e7, 1.0), (np.inf, 1.0), (np.nan, 1.0), (3.0, 0.0),
@@ -203,8 +205,14 @@ PREPARED_PARAMS = {
     "dbeta": [(2.0, 5.0), (0.3, 7.0), (1.0, 1.0), (0.5, 0.5), (1e-3, 1e6), (12.0, 3e5), (1e-300, 2.0), (1e300, 1.0)],
     "df": [(5.0, 10.0), (1.0, 1.0), (2.0, 2.0), (1e-3, 1e6), (1e6, 1e6), (3.0, 2.0**-52)],
     "dt": [(5.0,), (1.0,), (2.5,), (1e-3,), (1e6,), (2.0**-52,), (np.inf,), (np.nan,), (-1.0,)],
-    **{name: GAMMA_PARAMS for name in ("dgamma", "dinvgamma", "pgamma", "pinvgamma", "qgamma", "qinvgamma")},
-    **{name: CHISQ_PARAMS for name in ("dchisq", "pchisq", "qchisq")},
+    "qt": [(5.0,), (1.0,), (2.0,), (2.5,), (3.7,), (30.0,), (1e-3,), (1e6,), (2.0**-52,), (np.inf,), (np.nan,)],
+    **{name: GAMMA_PARAMS for name in ("dgamma", "dinvgamma", "pgamma", "pinvgamma")},
+    **{name: CHISQ_PARAMS for name in ("dchisq", "pchisq")},
+    # The quantiles at shapes from 10 on invert on the quadrature and bisect in
+    # the tails, milliseconds an element: fewer and smaller there.
+    **{name: GAMMA_PARAMS[:6] + [(300.0, 1e-3)] + GAMMA_PARAMS[8:10] + GAMMA_PARAMS[11:]
+       for name in ("qgamma", "qinvgamma")},
+    "qchisq": CHISQ_PARAMS[:4] + [(600.0,)] + CHISQ_PARAMS[6:],
 }
 PREPARED_CASES = [(name, params) for name, table in PREPARED_PARAMS.items() for params in table]
 
@@ -231,7 +239,7 @@ def single_flag(name, value):
 @pytest.mark.parametrize("name, params", PREPARED_CASES, ids=lambda v: str(v))
 def test_single_parameters(unit, name, params):
     rng = np.random.default_rng(7)
-    x = prepared_firsts(PREPARED[name], 1500 if name.startswith("q") else 3000, rng)
+    x = prepared_firsts(PREPARED[name], {"d": 3000, "p": 1000, "q": 150}[name[0]], rng)
     for flag in flag_choices(name, x.size, rng):
         args = (x, *params, *flag)
         assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))

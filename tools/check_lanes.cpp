@@ -37,6 +37,7 @@
 #include "special/elementary.hpp"
 #include "module/lane_kernels.hpp"
 #include "special/erf.hpp"
+#include "special/inc_gamma.hpp"
 #include "special/lane_unit.hpp"
 #include "special/trig.hpp"
 
@@ -188,7 +189,7 @@ bool check(const quantora::LaneUnit& unit, const Kernel& kernel, const BatchInpu
 }
 
 // Arguments of the d, p and q kernels, by role.
-enum class Role { real, positive, location, scale, probability, unit, shape };
+enum class Role { real, positive, location, scale, probability, unit, shape, gamma_shape, quantile_shape };
 
 double draw_argument(Mixer& mixer, Role role) {
     // The switch points of the lane forms: the normal and logistic lower
@@ -204,7 +205,15 @@ double draw_argument(Mixer& mixer, Role role) {
         // turns from its fractions to the quadrature and where the
         // quadrature's window widens, the quantiles' last trusted inverse.
         20, 60, 100, 180, 600, 1600, 1e7};
-    const std::uint64_t kind = mixer.below(16);
+    // The quantiles' shapes take the scalar kernel's bisection, a thousand
+    // times dearer than the bulk, at the magnitudes of arbitrary doubles:
+    // their special values come from a short list instead.
+    if (role == Role::quantile_shape && mixer.below(32) == 0) {
+        static const std::vector<double> specials = {0.0, -0.0, -1.0, std::numeric_limits<double>::quiet_NaN(),
+                                                     INF, 5e-324, EPS, 1e-300, 9.99, 10, 20};
+        return specials[mixer.below(specials.size())];
+    }
+    const std::uint64_t kind = role == Role::quantile_shape ? 16 : mixer.below(16);
     double x = 0;
     if (kind == 0) {
         x = pattern_double(mixer.next());
@@ -243,6 +252,22 @@ double draw_argument(Mixer& mixer, Role role) {
                 x = std::exp((mixer.unit() * 9 - 3) * 2.302585092994046);
                 if (mixer.below(8) == 0) x = x * (mixer.below(2) == 0 ? 1e-200 : 1e200);
                 break;
+            case Role::gamma_shape:
+                // 1e-3 to 100 by magnitude, the incomplete gamma function's
+                // fractions below 10 and its quadrature above; one draw in
+                // sixteen across the quadrature's wider windows up to 1e4, one
+                // in sixty-four far smaller or larger.
+                x = std::exp((mixer.unit() * 5 - 3) * 2.302585092994046);
+                if (mixer.below(16) == 0) x = 100 + mixer.unit() * 1e4;
+                if (mixer.below(64) == 0) x = x * (mixer.below(2) == 0 ? 1e-200 : 1e200);
+                break;
+            case Role::quantile_shape:
+                // A quantile's inverse runs its updates on the fractions below
+                // shape 10 and on the 50-point quadrature above, a hundred
+                // times dearer there: one draw in sixty-four.
+                x = std::exp((mixer.unit() * 3.3 - 2.3) * 2.302585092994046);
+                if (mixer.below(64) == 0) x = 10 + mixer.unit() * 290;
+                break;
         }
     }
     return x;
@@ -257,6 +282,11 @@ struct ArrayCase {
     bool flagged;
     bool prepared;  // over lanes only with its parameters repeated
     std::function<double(const double*, bool)> scalar;
+    // The share of `elements` its repeated runs take: the gamma and t
+    // quantiles finish each element on the scalar kernel, whose bisection in
+    // the tails is dear, around a lane stream checked on its own at full
+    // count (check_inverse, and the normal quantile's).
+    double share = 1;
 };
 
 template <auto kernel, std::size_t... I>
@@ -278,6 +308,11 @@ ArrayCase array_case(const char* name, std::vector<Role> roles, bool prepared = 
     using Shape = quantora::module::KernelShape<decltype(kernel)>;
     return array_case<kernel>(name, std::move(roles), prepared,
                               std::make_index_sequence<Shape::arity - Shape::flags>{});
+}
+
+ArrayCase with_share(ArrayCase c, double share) {
+    c.share = share;
+    return c;
 }
 
 const std::vector<ArrayCase>& array_cases() {
@@ -304,12 +339,14 @@ const std::vector<ArrayCase>& array_cases() {
         array_case<quantora::dgamma>("dgamma", {R::positive, R::shape, R::scale}, true),
         array_case<quantora::dchisq>("dchisq", {R::positive, R::shape}, true),
         array_case<quantora::dinvgamma>("dinvgamma", {R::positive, R::shape, R::scale}, true),
-        array_case<quantora::pgamma>("pgamma", {R::positive, R::shape, R::scale}, true),
-        array_case<quantora::pchisq>("pchisq", {R::positive, R::shape}, true),
-        array_case<quantora::pinvgamma>("pinvgamma", {R::positive, R::shape, R::scale}, true),
-        array_case<quantora::qgamma>("qgamma", {R::probability, R::shape, R::scale}, true),
-        array_case<quantora::qchisq>("qchisq", {R::probability, R::shape}, true),
-        array_case<quantora::qinvgamma>("qinvgamma", {R::probability, R::shape, R::scale}, true),
+        array_case<quantora::pgamma>("pgamma", {R::positive, R::gamma_shape, R::scale}, true),
+        array_case<quantora::pchisq>("pchisq", {R::positive, R::gamma_shape}, true),
+        array_case<quantora::pinvgamma>("pinvgamma", {R::positive, R::gamma_shape, R::scale}, true),
+        with_share(array_case<quantora::qgamma>("qgamma", {R::probability, R::quantile_shape, R::scale}, true), 0.1),
+        with_share(array_case<quantora::qchisq>("qchisq", {R::probability, R::quantile_shape}, true), 0.1),
+        with_share(array_case<quantora::qinvgamma>("qinvgamma", {R::probability, R::quantile_shape, R::scale}, true),
+                   0.1),
+        with_share(array_case<quantora::qt>("qt", {R::probability, R::shape}, true), 0.1),
     };
     return cases;
 }
@@ -333,12 +370,15 @@ struct ArrayInputs {
 ArrayInputs array_inputs(const ArrayCase& c, std::size_t elements) {
     Mixer mixer(0xA77A0000u + elements + static_cast<std::uint64_t>(c.slot));
     ArrayInputs in;
-    in.n = elements;
-    in.columns.assign(c.roles.size(), std::vector<double>(elements));
-    in.flags.resize(elements);
-    in.expected.resize(elements);
+    // A kernel over lanes only with its parameters repeated takes the scalar
+    // kernel where they vary: a tenth of the tuples suffices there.
+    const auto scaled = static_cast<std::size_t>(static_cast<double>(elements) * c.share);
+    in.n = c.prepared ? scaled / 10 : scaled;
+    in.columns.assign(c.roles.size(), std::vector<double>(in.n));
+    in.flags.resize(in.n);
+    in.expected.resize(in.n);
     std::vector<double> tuple(c.roles.size());
-    for (std::size_t i = 0; i < elements; ++i) {
+    for (std::size_t i = 0; i < in.n; ++i) {
         for (std::size_t k = 0; k < c.roles.size(); ++k) tuple[k] = in.columns[k][i] = draw_argument(mixer, c.roles[k]);
         // Mostly runs of one flag, so that whole chunks share it; now and then
         // a byte other than 1.
@@ -347,7 +387,7 @@ ArrayInputs array_inputs(const ArrayCase& c, std::size_t elements) {
         in.expected[i] = c.scalar(tuple.data(), flag);
     }
     in.run = 1000;
-    in.runs = (c.prepared ? elements : elements / 10) / in.run + 1;
+    in.runs = (c.prepared ? scaled : scaled / 10) / in.run + 1;
     in.strided.resize(2 * in.runs * in.run);
     for (std::size_t r = 0; r < in.runs; ++r) {
         std::vector<double> params(c.roles.size());
@@ -366,7 +406,7 @@ bool check_array(const quantora::LaneUnit& unit, const ArrayCase& c, const Array
     const std::size_t count = c.roles.size() + c.flagged;
     std::vector<const char*> args(count);
     std::vector<std::ptrdiff_t> steps(count);
-    std::vector<double> out(in.n);
+    std::vector<double> out(in.n > in.run ? in.n : in.run);
     Tally tally;
     const auto report = [&](const char* how, std::size_t i, double got, double want) {
         ++tally.compared;
@@ -408,6 +448,52 @@ bool check_array(const quantora::LaneUnit& unit, const ArrayCase& c, const Array
     return tally.differing == 0;
 }
 
+// The gamma quantiles' lane stream, the inverse of the incomplete gamma
+// function, on `elements` probabilities in runs of 1000 at one shape each.
+struct InverseInputs {
+    std::vector<double> shapes;
+    std::vector<double> p;
+    std::vector<double> want;
+};
+
+constexpr std::size_t INVERSE_RUN = 1000;
+
+InverseInputs inverse_inputs(std::size_t elements) {
+    Mixer mixer(0x1A7E0000u + elements);
+    InverseInputs in;
+    for (std::size_t r = 0; r * INVERSE_RUN < elements; ++r) {
+        const double a = draw_argument(mixer, Role::quantile_shape);
+        in.shapes.push_back(a);
+        const quantora::GammaShape shape = quantora::gamma_shape(a);
+        for (std::size_t i = 0; i < INVERSE_RUN; ++i) {
+            in.p.push_back(draw_argument(mixer, Role::probability));
+            in.want.push_back(quantora::inc_gamma_inv(shape, in.p.back()));
+        }
+    }
+    return in;
+}
+
+bool check_inverse(const quantora::LaneUnit& unit, const InverseInputs& in) {
+    Tally tally;
+    std::vector<double> out(INVERSE_RUN);
+    for (std::size_t r = 0; r < in.shapes.size(); ++r) {
+        const double* p = in.p.data() + r * INVERSE_RUN;
+        unit.inc_gamma_inv(quantora::gamma_shape(in.shapes[r]), p, out.data(), INVERSE_RUN);
+        for (std::size_t i = 0; i < INVERSE_RUN; ++i) {
+            ++tally.compared;
+            const double want = in.want[r * INVERSE_RUN + i];
+            if (same_bits(out[i], want)) continue;
+            if (tally.differing++ < 5) {
+                std::printf("  inc_gamma_inv(%.17g, %.17g): lanes %016" PRIx64 " scalar %016" PRIx64 "\n",
+                            in.shapes[r], p[i], double_pattern(out[i]), double_pattern(want));
+            }
+        }
+    }
+    std::printf("%-7s %2d lanes  %-8s %9" PRIu64 " elements, %" PRIu64 " differ\n", unit.name, unit.lanes,
+                "inc_gamma_inv", tally.compared, tally.differing);
+    return tally.differing == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -429,6 +515,10 @@ int main(int argc, char** argv) {
     for (const Kernel& kernel : KERNELS) {
         const BatchInputs inputs = batch_inputs(kernel, elements);
         for (int u = 0; u < count; ++u) ok = check(*units[u], kernel, inputs) && ok;
+    }
+    {
+        const InverseInputs in = inverse_inputs(elements);
+        for (int u = 0; u < count; ++u) ok = check_inverse(*units[u], in) && ok;
     }
     for (int slot = 0; slot < static_cast<int>(quantora::module::LaneKernels::size); ++slot) {
         bool covered = false;

@@ -15,6 +15,15 @@ namespace {
 bool positive_finite(double v) { return v > 0 && v < INF; }
 bool regular_shape(double a) { return a >= EPS && a < INF; }
 
+// The method of the incomplete gamma function at y, the argument formed from
+// x, as an index below METHODS; ELSEWHERE for the elements it does not take.
+constexpr int ELSEWHERE = 3;
+
+int gamma_method(bool regular, const GammaShape& shape, double x, double y) {
+    if (!(regular && positive_finite(x) && y >= EPS && y < INF)) return ELSEWHERE;
+    return static_cast<int>(inc_gamma_forms::method_at(shape.a, y));
+}
+
 }  // namespace
 
 std::size_t GammaProbabilities::footprint(double, double) { return 0; }
@@ -29,8 +38,10 @@ double GammaProbabilities::operator()(double x, bool log_p) const {
 }
 
 double GammaProbabilities::inside(double x, bool log_p) const {
-    return gamma_tail(GammaTail::lower, shape_, x / scale_, x, scale_, log_p);
+    return gamma_tail(GammaTail::lower, shape_, literal(x), x, scale_, log_p);
 }
+
+int GammaProbabilities::method_of(double x) const { return gamma_method(regular_, shape_, x, literal(x)); }
 
 // chi^2_k = 2 Gamma(k/2, 1).
 ChisqProbabilities::ChisqProbabilities(double dof)
@@ -41,8 +52,10 @@ double ChisqProbabilities::operator()(double x, bool log_p) const {
 }
 
 double ChisqProbabilities::inside(double x, bool log_p) const {
-    return gamma_tail(GammaTail::lower, shape_, x * 0.5, x, 2.0, log_p);
+    return gamma_tail(GammaTail::lower, shape_, literal(x), x, 2.0, log_p);
 }
+
+int ChisqProbabilities::method_of(double x) const { return gamma_method(regular_, shape_, x, literal(x)); }
 
 InvGammaProbabilities::InvGammaProbabilities(double shape, double scale)
     : shape_(gamma_shape(shape)),
@@ -58,6 +71,8 @@ double InvGammaProbabilities::operator()(double x, bool log_p) const {
 double InvGammaProbabilities::inside(double x, bool log_p) const {
     return gamma_tail(GammaTail::upper, shape_, literal(x), scale_, x, log_p);
 }
+
+int InvGammaProbabilities::method_of(double x) const { return gamma_method(regular_, shape_, x, literal(x)); }
 
 double pchisq(double x, double dof, bool log_p) {
     if (x != x || dof != dof) return NaN;

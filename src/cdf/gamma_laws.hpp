@@ -8,7 +8,9 @@
 //     template <class L> L lanes(L x, bool log_p) const;  // the same over lanes
 // Over lanes the incomplete gamma function runs on every element at once
 // where its kept value is the result; elements at the ends of the range, or
-// whose value needs the careful tails, go to operator() one at a time.
+// whose value needs the careful tails, go to operator() one at a time. The
+// array layer first sorts a block's elements by the method the function
+// takes for them (method_of), so that a chunk of lanes runs one method.
 #include <cstddef>
 
 #include "cdf/gamma_tail.hpp"
@@ -25,15 +27,25 @@ public:
     // The value for finite x > 0 at regular parameters.
     double inside(double x, bool log_p) const;
 
+    // The incomplete gamma function's three methods, and the elements it
+    // does not take.
+    static constexpr int METHODS = 4;
+    int method_of(double x) const;
+
     template <class L>
     L lanes(L x, bool log_p) const {
         const auto scalar = [this, log_p](double v) { return (*this)(v, log_p); };
         if (!regular_) return each_lane(scalar, x);
-        return cdf_detail::gamma_tail_lanes(cdf_detail::GammaTail::lower, shape_, x / scale_, (x > 0.0) & (x < INF),
+        return cdf_detail::gamma_tail_lanes(cdf_detail::GammaTail::lower, shape_, literal(x), (x > 0.0) & (x < INF),
                                             log_p, x, scalar);
     }
 
 private:
+    template <class T>
+    T literal(T x) const {
+        return x / scale_;
+    }
+
     GammaShape shape_;
     double scale_;
     bool regular_;
@@ -47,15 +59,25 @@ public:
     // The value for finite x > 0 at regular parameters.
     double inside(double x, bool log_p) const;
 
+    // The incomplete gamma function's three methods, and the elements it
+    // does not take.
+    static constexpr int METHODS = 4;
+    int method_of(double x) const;
+
     template <class L>
     L lanes(L x, bool log_p) const {
         const auto scalar = [this, log_p](double v) { return (*this)(v, log_p); };
         if (!regular_) return each_lane(scalar, x);
-        return cdf_detail::gamma_tail_lanes(cdf_detail::GammaTail::lower, shape_, x * 0.5, (x > 0.0) & (x < INF),
+        return cdf_detail::gamma_tail_lanes(cdf_detail::GammaTail::lower, shape_, literal(x), (x > 0.0) & (x < INF),
                                             log_p, x, scalar);
     }
 
 private:
+    template <class T>
+    T literal(T x) const {
+        return x * 0.5;
+    }
+
     double dof_;
     GammaShape shape_;
     bool regular_;
@@ -68,6 +90,11 @@ public:
     double operator()(double x, bool log_p) const;
     // The value for finite x > 0 at regular parameters.
     double inside(double x, bool log_p) const;
+
+    // The incomplete gamma function's three methods, and the elements it
+    // does not take.
+    static constexpr int METHODS = 4;
+    int method_of(double x) const;
 
     template <class L>
     L lanes(L x, bool log_p) const {

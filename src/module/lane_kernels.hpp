@@ -9,6 +9,7 @@
 // Contiguous and repeated arguments are read in place; strided ones are
 // first gathered into a small buffer. The log flag is gathered into bools.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -29,6 +30,17 @@ struct FlagColumn {
     const bool* at;
     bool repeated;
 };
+
+// Elements per pass of an array function: the buffers of strided arguments
+// and flags hold this many.
+inline constexpr std::size_t ARRAY_BLOCK = 512;
+
+// The flag of element i. (Templates over the lanes, like everything here, so
+// that each unit's file keeps its own copy.)
+template <class L>
+bool flag_at(const FlagColumn& flag, std::size_t i) {
+    return flag.repeated ? flag.at[0] : flag.at[i];
+}
 
 // Whether the L::SIZE flags from element i on are all the same.
 template <class L>
@@ -59,14 +71,13 @@ struct ByChunks {
     static void run(double* out, std::size_t n, FlagColumn flag, const C&... column) {
         std::size_t i = 0;
         for (; i + L::SIZE <= n; i += L::SIZE) {
-            const bool first = flag.repeated ? flag.at[0] : flag.at[i];
             if (same_flag<L>(flag, i)) {
-                Form{}(column.chunk(i)..., first).store(out + i);
+                Form{}(column.chunk(i)..., flag_at<L>(flag, i)).store(out + i);
                 continue;
             }
             for (int k = 0; k < L::SIZE; ++k) out[i + k] = kernel(column.value(i + k)..., flag.at[i + k]);
         }
-        for (; i < n; ++i) out[i] = kernel(column.value(i)..., flag.repeated ? flag.at[0] : flag.at[i]);
+        for (; i < n; ++i) out[i] = kernel(column.value(i)..., flag_at<L>(flag, i));
     }
 };
 
@@ -89,6 +100,14 @@ struct ByBlocks {
 // and its lane form P::lanes(first, flag...) takes the first argument a chunk
 // at a time; a chunk whose flags differ and the remainder go to P itself.
 // Runs whose parameters vary take the scalar kernel element by element.
+// Whether a preparation sorts its elements by the method it takes for them:
+//     static constexpr int METHODS;
+//     int method_of(double first) const;  // 0 .. METHODS - 1
+template <class P, class = void>
+struct SortsByMethod : std::false_type {};
+template <class P>
+struct SortsByMethod<P, std::void_t<decltype(P::METHODS)>> : std::true_type {};
+
 template <auto scalar>
 struct ByPrepared {
     static constexpr auto kernel = scalar;
@@ -114,21 +133,72 @@ struct ByPrepared {
 
     template <class L, class... C>
     static void run(double* out, std::size_t n, FlagColumn flag, const Column<L>& first, const C&... param) {
-        const auto flag_at = [&flag](std::size_t i) { return flag.repeated ? flag.at[0] : flag.at[i]; };
         if (!prepares(param...)) {
-            for (std::size_t i = 0; i < n; ++i) out[i] = kernel(first.value(i), param.value(i)..., flag_at(i));
+            for (std::size_t i = 0; i < n; ++i) out[i] = kernel(first.value(i), param.value(i)..., flag_at<L>(flag, i));
             return;
         }
         const Prepared prepared(param.value(0)...);
+        if constexpr (SortsByMethod<Prepared>::value) {
+            for (std::size_t begin = 0; begin < n; begin += ARRAY_BLOCK) {
+                const std::size_t count = n - begin < ARRAY_BLOCK ? n - begin : ARRAY_BLOCK;
+                const FlagColumn flags{flag.repeated ? flag.at : flag.at + begin, flag.repeated};
+                const Column<L> firsts{first.element(begin), first.repeated};
+                run_sorted(prepared, out + begin, count, flags, firsts);
+            }
+        } else {
+            run_chunks(prepared, out, n, flag, first);
+        }
+    }
+
+private:
+    template <class L>
+    static void run_chunks(const Prepared& prepared, double* out, std::size_t n, FlagColumn flag,
+                           const Column<L>& first) {
         std::size_t i = 0;
         for (; i + L::SIZE <= n; i += L::SIZE) {
             if (same_flag<L>(flag, i)) {
-                prepared.lanes(first.chunk(i), flag_at(i)).store(out + i);
+                prepared.lanes(first.chunk(i), flag_at<L>(flag, i)).store(out + i);
                 continue;
             }
             for (int k = 0; k < L::SIZE; ++k) out[i + k] = prepared(first.value(i + k), flag.at[i + k]);
         }
-        for (; i < n; ++i) out[i] = prepared(first.value(i), flag_at(i));
+        for (; i < n; ++i) out[i] = prepared(first.value(i), flag_at<L>(flag, i));
+    }
+
+    // Up to ARRAY_BLOCK elements gathered by method (a counting sort that
+    // keeps their order within a method), each method's run on the lanes, the
+    // results scattered back: lanes that would take different methods in one
+    // chunk would each pay for every method taken there.
+    template <class L>
+    static void run_sorted(const Prepared& prepared, double* out, std::size_t n, FlagColumn flag,
+                           const Column<L>& first) {
+        constexpr int METHODS = Prepared::METHODS;
+        int method[ARRAY_BLOCK];
+        std::size_t start[METHODS + 1] = {};
+        for (std::size_t i = 0; i < n; ++i) {
+            method[i] = prepared.method_of(first.value(i));
+            ++start[method[i] + 1];
+        }
+        for (int m = 0; m < METHODS; ++m) start[m + 1] += start[m];
+        std::size_t next[METHODS];
+        for (int m = 0; m < METHODS; ++m) next[m] = start[m];
+        double firsts[ARRAY_BLOCK];
+        bool flags[ARRAY_BLOCK];
+        std::size_t element[ARRAY_BLOCK];
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t k = next[method[i]]++;
+            firsts[k] = first.value(i);
+            flags[k] = flag_at<L>(flag, i);
+            element[k] = i;
+        }
+        double results[ARRAY_BLOCK];
+        for (int m = 0; m < METHODS; ++m) {
+            const std::size_t from = start[m];
+            const Column<L> sorted{reinterpret_cast<const char*>(firsts + from), false};
+            const FlagColumn sorted_flags{flag.repeated ? flag.at : flags + from, flag.repeated};
+            run_chunks(prepared, results + from, start[m + 1] - from, sorted_flags, sorted);
+        }
+        for (std::size_t k = 0; k < n; ++k) out[element[k]] = results[k];
     }
 };
 
@@ -165,7 +235,7 @@ using LaneKernels = KernelList<
     ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>,
     ByPrepared<dgamma>, ByPrepared<dchisq>, ByPrepared<dinvgamma>, ByPrepared<pgamma>, ByPrepared<pchisq>,
     ByPrepared<pinvgamma>, ByPreparedBlocks<qgamma>, ByPreparedBlocks<qchisq>, ByPreparedBlocks<qinvgamma>,
-    ByPrepared<dbeta>, ByPrepared<df>, ByPrepared<dt>>;
+    ByPrepared<dbeta>, ByPrepared<df>, ByPrepared<dt>, ByPreparedBlocks<qt>>;
 
 template <auto kernel, class... Entry>
 constexpr int slot_in(KernelList<Entry...>) {
@@ -179,10 +249,6 @@ constexpr int slot_in(KernelList<Entry...>) {
 // it has no lane form.
 template <auto kernel>
 inline constexpr int lane_slot = slot_in<kernel>(LaneKernels{});
-
-// Elements per pass of an array function: the buffers of strided arguments
-// and flags hold this many.
-inline constexpr std::size_t ARRAY_BLOCK = 512;
 
 // An argument's count values from `at` on: in place when repeated or
 // consecutive (memory holds the doubles as they are, aligned or not),

@@ -13,7 +13,9 @@
 #include <cstddef>
 
 #include "cdf/beta_laws.hpp"
+#include "quantile/closed_form_forms.hpp"
 #include "special/inc_beta.hpp"
+#include "special/lanes.hpp"
 
 namespace quantora {
 
@@ -46,11 +48,45 @@ private:
 
 class TQuantiles {
 public:
-    static std::size_t footprint(double) { return 0; }
+    static std::size_t footprint(double);
     explicit TQuantiles(double dof);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at a finite dof >= EPS.
     double inside(double p) const;
+
+    // The quantiles of n elements: the normal deviates that Hill's
+    // approximation takes on its normal branch, over lanes for all of them at
+    // once, then each element on its own.
+    template <class L>
+    void block(double* out, std::size_t n, const Column<L>& p) const {
+        constexpr std::size_t BLOCK = 512;
+        constexpr double STANDARD[2] = {0.0, 1.0};
+        const Column<L> mu{reinterpret_cast<const char*>(&STANDARD[0]), true};
+        const Column<L> sigma{reinterpret_cast<const char*>(&STANDARD[1]), true};
+        for (std::size_t begin = 0; begin < n; begin += BLOCK) {
+            const std::size_t count = n - begin < BLOCK ? n - begin : BLOCK;
+            double tail[BLOCK];
+            double deviate[BLOCK];
+            std::size_t element[BLOCK];
+            std::size_t normal = 0;
+            for (std::size_t i = begin; i < begin + count; ++i) {
+                const double T = normal_tail(p.value(i));
+                if (T != T) {
+                    out[i] = (*this)(p.value(i));
+                    continue;
+                }
+                tail[normal] = T;
+                element[normal++] = i;
+            }
+            QnormLanes{}(deviate, normal, Column<L>{reinterpret_cast<const char*>(tail), false}, mu, sigma);
+            for (std::size_t k = 0; k < normal; ++k) out[element[k]] = finish(p.value(element[k]), deviate[k]);
+        }
+    }
+
+    // The tail T whose normal deviate inside(p) takes, or NaN where it takes none.
+    double normal_tail(double p) const;
+    // inside(p) given that deviate, qnorm(T, 0, 1) (NaN where it takes none).
+    double finish(double p, double normal_deviate) const;
 
 private:
     cdf_detail::TShape shape_;

@@ -29,10 +29,10 @@ constexpr int REFINEMENT_STEPS = 6;
 constexpr double LARGEST = std::numeric_limits<double>::max();
 
 // y = (P d)^(2/n) lies above a + 0.05 where the t quantile is still close
-// enough to normal for a corrected normal deviate; at or below it (and when y is
-// NaN) the small-tail expansion is used and refined on the distribution function.
-double normal_branch(double n, double a, double b, double g, double d, double T) {
-    const double x = qnorm(T, 0, 1);
+// enough to normal for a corrected normal deviate x of the tail T; at or below
+// it (and when y is NaN) the small-tail expansion is used and refined on the
+// distribution function.
+double normal_branch(double n, double a, double b, double g, double d, double x) {
     if (n < 5) {
         g = ((n - 4.5) * 0.3) * (x + 0.6) + g;
     }
@@ -67,9 +67,20 @@ double small_tail_branch(const TShape& shape, double d, double y, double T) {
     return q;
 }
 
-// The magnitude q >= 0 whose upper tail probability is T = P/2.
-double hill_core(const TShape& shape, double P) {
-    const double n = shape.dof;
+// Hill's approximation of the magnitude q >= 0 whose upper tail probability
+// is T = P/2, up to its choice of branch.
+struct Hill {
+    double T;
+    double a;
+    double b;
+    double g;
+    double d;
+    double y;
+
+    bool normal() const { return y > a + 0.05; }
+};
+
+Hill hill_start(double n, double P) {
     const double T = P * 0.5;
     const double a = 1 / (n - 0.5);
     const double b = 48 / (a * a);
@@ -77,10 +88,13 @@ double hill_core(const TShape& shape, double P) {
     const double d = ((sqrt_kernel(a) * n) * SQRT_HALF_PI) * ((94.5 / (b + g) - 3) / b + 1);
     const double x = P * d;
     const double y = x < 0 ? NaN : exp_kernel(log_kernel(x) * (2 / n));
-    if (y > a + 0.05) {
-        return normal_branch(n, a, b, g, d, T);
-    }
-    return small_tail_branch(shape, d, y, T);
+    return {T, a, b, g, d, y};
+}
+
+// The magnitude from the start, with normal_deviate = qnorm(T) on the normal branch.
+double hill_finish(const TShape& shape, const Hill& h, double normal_deviate) {
+    if (h.normal()) return normal_branch(shape.dof, h.a, h.b, h.g, h.d, normal_deviate);
+    return small_tail_branch(shape, h.d, h.y, h.T);
 }
 
 // The magnitude y of the quantile whose tail pt(-y) is T, from a candidate
@@ -111,7 +125,13 @@ double checked_magnitude(const TShape& shape, double r, double T) {
     return y == LARGEST && !(forward(LARGEST) >= level) ? INF : y;
 }
 
+// The two-tailed probability Hill's approximation starts from, and the tail
+// T = P/2: below 1/2 the tail is p itself; above, 1 - p, exact there.
+double two_tailed(double p) { return p < 0.5 ? p + p : (1 - p) + (1 - p); }
+
 }  // namespace
+
+std::size_t TQuantiles::footprint(double) { return 0; }
 
 TQuantiles::TQuantiles(double dof) : shape_(cdf_detail::t_shape(dof)) {}
 
@@ -123,7 +143,20 @@ double TQuantiles::operator()(double p) const {
 
 double TQuantiles::inside(double p) const {
     const double n = shape_.dof;
-    // Below 1/2 the tail is p itself; above, 1 - p, exact there.
+    const bool hill = n != 1 && n != 2;
+    const Hill h = hill ? hill_start(n, two_tailed(p)) : Hill{};
+    return finish(p, hill && h.normal() ? qnorm(h.T, 0, 1) : NaN);
+}
+
+double TQuantiles::normal_tail(double p) const {
+    const double n = shape_.dof;
+    if (!(finite_dof(n) && p > 0 && p < 1) || n == 1 || n == 2) return NaN;
+    const Hill h = hill_start(n, two_tailed(p));
+    return h.normal() ? h.T : NaN;
+}
+
+double TQuantiles::finish(double p, double normal_deviate) const {
+    const double n = shape_.dof;
     const bool lower = p < 0.5;
     const double T = lower ? p : 1 - p;
     double r;
@@ -132,8 +165,7 @@ double TQuantiles::inside(double p) const {
     } else if (n == 2) {
         r = ((p + p) - 1) / sqrt_kernel((1 - p) * (p + p));
     } else {
-        const double P = lower ? p + p : (1 - p) + (1 - p);
-        r = hill_core(shape_, P);
+        r = hill_finish(shape_, hill_start(n, two_tailed(p)), normal_deviate);
     }
     const double magnitude = checked_magnitude(shape_, r < 0 ? -r : r, T);
     return lower ? plus_zero(-magnitude) : magnitude;

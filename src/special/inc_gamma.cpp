@@ -122,6 +122,13 @@ QuadratureWindow quadrature_window(double a) {
     return {s, k, k.upper * s + a};
 }
 
+bool fractions_only(double a) { return a < QUADRATURE_MIN_SHAPE; }
+
+Method method_at(double a, double x) {
+    if (fractions_only(a)) return takes_lower_fraction(a, x) ? Method::lower_fraction : Method::upper_fraction;
+    return takes_upper_fraction(a, quadrature_window(a), x) ? Method::upper_fraction : Method::quadrature;
+}
+
 }  // namespace inc_gamma_forms
 
 GammaShape gamma_shape(double a) { return {a, lgamma_kernel(a)}; }

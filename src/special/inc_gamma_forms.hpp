@@ -191,22 +191,43 @@ Certified<T> quadrature(const GammaShape& s, T x, const QuadratureWindow& window
     return {p, certify ? quadrature_error(a, x, lb, log_gamma_a, p) : T(INF)};
 }
 
-// The kernel's three methods for a shape a >= EPS and x >= EPS, both finite,
-// chosen by the shape and by x against it; ln x is given, for the fractions'
-// prefactor.
+// The kernel's three methods, chosen by the shape and by x against it: below
+// QUADRATURE_MIN_SHAPE the fractions, the lower one while x exceeds a by less
+// than LOWER_FRACTION_MAX_EXCESS; from it on the upper fraction far above the
+// mean and beyond the quadrature window's upper end (where the quadrature
+// would drop the mass between that end and x, and Legendre's fraction is
+// already accurate), the quadrature elsewhere.
+enum class Method { lower_fraction, upper_fraction, quadrature };
+
+bool fractions_only(double a);
+
+template <class T>
+auto takes_lower_fraction(double a, T x) {
+    return x - a < LOWER_FRACTION_MAX_EXCESS;
+}
+
+template <class T>
+auto takes_upper_fraction(double a, const QuadratureWindow& window, T x) {
+    return (x / a > UPPER_FRACTION_MIN_RATIO) | (window.upper_end < x);
+}
+
+// The method for shape a at x (both >= EPS and finite), as evaluate_regular
+// takes it.
+Method method_at(double a, double x);
+
+// The kernel's value with its error bound for a shape a >= EPS and x >= EPS,
+// both finite; ln x is given, for the fractions' prefactor.
 template <class T>
 Certified<T> evaluate_regular(const GammaShape& s, T x, T log_x, bool certify) {
     const double a = s.a;
-    if (a < QUADRATURE_MIN_SHAPE) {
+    if (fractions_only(a)) {
         return either(
-            x - a < LOWER_FRACTION_MAX_EXCESS, [&] { return lower_fraction(s, x, log_x); },
+            takes_lower_fraction(a, x), [&] { return lower_fraction(s, x, log_x); },
             [&] { return upper_fraction(s, x, log_x); });
     }
-    // Beyond the window's upper end the quadrature would drop the mass between
-    // it and x; Legendre's fraction is already accurate there.
     const QuadratureWindow window = quadrature_window(a);
     return either(
-        (x / a > UPPER_FRACTION_MIN_RATIO) | (window.upper_end < x), [&] { return upper_fraction(s, x, log_x); },
+        takes_upper_fraction(a, window, x), [&] { return upper_fraction(s, x, log_x); },
         [&] { return quadrature(s, x, window, certify); });
 }
 

@@ -7,12 +7,17 @@
 
 #include "special/elementary_forms.hpp"
 #include "special/erf_forms.hpp"
+#include "special/inc_gamma.hpp"
+#include "special/inc_gamma_inverse.hpp"
 #include "special/lanes.hpp"
 #include "special/trig_forms.hpp"
 
 namespace quantora {
 
 using BatchKernel = void (*)(const double* in, double* out, std::size_t n);
+// The inverse of the incomplete gamma function at one shape for n values of p
+// (inc_gamma_inv_lanes), the stream inside the gamma family's quantiles.
+using GammaInverseKernel = void (*)(const GammaShape& shape, const double* p, double* out, std::size_t n);
 // A d, p or q kernel over a run of n elements: one pointer and one step in
 // bytes per argument (module/lane_kernels.hpp).
 using ArrayKernel = void (*)(const char* const* args, const std::ptrdiff_t* steps, double* out, std::size_t n);
@@ -28,6 +33,7 @@ struct LaneUnit {
     BatchKernel erfcx;
     BatchKernel erf_inv;
     BatchKernel tanh;
+    GammaInverseKernel inc_gamma_inv;
     // Indexed by module::lane_slot.
     const ArrayKernel* arrays;
 };
@@ -76,6 +82,7 @@ constexpr LaneUnit make_unit(const char* name, const ArrayKernel* arrays) {
             run_batch<L, erfcx_kernel, erfcx_kernel>,
             erf_inv_lanes<L>,
             run_batch<L, tanh_kernel, tanh_kernel>,
+            inc_gamma_inv_lanes<L>,
             arrays};
 }
 
