@@ -57,8 +57,8 @@ double normal_draw(double u, double v) {
 }
 
 // A d, p or q kernel with scalar parameters (mu = 0.3, sigma = 1.7, or the rate
-// 2; the same numbers as the beta and F shapes and the t law's degrees of
-// freedom), the flag false.
+// 2; the same numbers as the beta and F shapes, the gamma family's shape and
+// scale, and the t and chi-squared laws' degrees of freedom), the flag false.
 constexpr double MU = 0.3;
 constexpr double SIGMA = 1.7;
 constexpr double RATE = 2.0;
@@ -113,6 +113,16 @@ const ArrayKernel ARRAY_KERNELS[] = {
     array_kernel<quantora::dbeta>("dbeta", probability_argument),
     array_kernel<quantora::df>("df", positive_argument),
     array_kernel<quantora::dt>("dt", real_argument),
+    array_kernel<quantora::dgamma>("dgamma", positive_argument),
+    array_kernel<quantora::dchisq>("dchisq", positive_argument),
+    array_kernel<quantora::dinvgamma>("dinvgamma", positive_argument),
+    array_kernel<quantora::pgamma>("pgamma", positive_argument),
+    array_kernel<quantora::pchisq>("pchisq", positive_argument),
+    array_kernel<quantora::pinvgamma>("pinvgamma", positive_argument),
+    array_kernel<quantora::qgamma>("qgamma", probability_argument),
+    array_kernel<quantora::qchisq>("qchisq", probability_argument),
+    array_kernel<quantora::qinvgamma>("qinvgamma", probability_argument),
+    array_kernel<quantora::qt>("qt", probability_argument),
 };
 
 template <class Body>
