@@ -9,7 +9,7 @@
 //     static std::size_t footprint(Params...);  // 0: nothing is allocated
 //     explicit C(Params...);
 //     double operator()(double x, bool log) const;  // the density kernel's value
-//     template <class L> L lanes(L x, bool log) const;  // the same over lanes
+//     template <class L> L lanes(L x, bool log) const;  // the same over lanes (LiteralLanes)
 // The log-density is first formed as the plain sum of logarithms its formula
 // states (literal(), written once over the number type); where the bound on
 // that sum's rounding keeps the margin of kept results it gives the value, and
@@ -25,7 +25,28 @@
 
 namespace quantora {
 
-class GammaDensities {
+namespace gamma_density_detail {
+
+// The lane form of the classes below, for x over lanes: the kept literal where
+// x is finite and positive, the class's own value one element at a time
+// elsewhere, and everywhere at parameters that leave no literal.
+template <class Density>
+class LiteralLanes {
+public:
+    template <class L>
+    L lanes(L x, bool log) const {
+        const Density& density = static_cast<const Density&>(*this);
+        const auto scalar = [&density, log](double v) { return density(v, log); };
+        if (!density.regular_) return each_lane(scalar, x);
+        return kept_or_scalar(
+            (x > 0.0) & (x < INF),
+            [&density, log](L v) { return density_rules::kept_density(density.literal(v), log); }, scalar, x);
+    }
+};
+
+}  // namespace gamma_density_detail
+
+class GammaDensities : public gamma_density_detail::LiteralLanes<GammaDensities> {
 public:
     static std::size_t footprint(double, double);
     GammaDensities(double shape, double scale);
@@ -33,16 +54,9 @@ public:
     // The density for finite x > 0 at a finite shape > 0 and finite scale >= EPS.
     double inside(double x, bool log) const;
 
-    template <class L>
-    L lanes(L x, bool log) const {
-        const auto scalar = [this, log](double v) { return (*this)(v, log); };
-        if (!regular_) return each_lane(scalar, x);
-        return kept_or_scalar(
-            (x > 0.0) & (x < INF), [this, log](L v) { return density_rules::kept_density(literal(v), log); }, scalar,
-            x);
-    }
-
 private:
+    friend class gamma_density_detail::LiteralLanes<GammaDensities>;
+
     // -ln Gamma(k) - k ln scale, then + (k - 1) ln x - x/scale.
     template <class T>
     density_rules::LogSumOf<T> literal(T x) const {
@@ -57,7 +71,7 @@ private:
     density_rules::LogSum head_;
 };
 
-class ChisqDensities {
+class ChisqDensities : public gamma_density_detail::LiteralLanes<ChisqDensities> {
 public:
     static std::size_t footprint(double);
     explicit ChisqDensities(double dof);
@@ -65,16 +79,9 @@ public:
     // The density for finite x > 0 at a finite dof > 0.
     double inside(double x, bool log) const;
 
-    template <class L>
-    L lanes(L x, bool log) const {
-        const auto scalar = [this, log](double v) { return (*this)(v, log); };
-        if (!regular_) return each_lane(scalar, x);
-        return kept_or_scalar(
-            (x > 0.0) & (x < INF), [this, log](L v) { return density_rules::kept_density(literal(v), log); }, scalar,
-            x);
-    }
-
 private:
+    friend class gamma_density_detail::LiteralLanes<ChisqDensities>;
+
     // -ln Gamma(k) - k ln 2, then + (k - 1) ln x - x/2, k = dof/2.
     template <class T>
     density_rules::LogSumOf<T> literal(T x) const {
@@ -89,7 +96,7 @@ private:
     density_rules::LogSum head_;
 };
 
-class InvGammaDensities {
+class InvGammaDensities : public gamma_density_detail::LiteralLanes<InvGammaDensities> {
 public:
     static std::size_t footprint(double, double);
     InvGammaDensities(double shape, double scale);
@@ -97,16 +104,9 @@ public:
     // The density for finite x > 0 at a finite shape > 0 and finite scale > 0.
     double inside(double x, bool log) const;
 
-    template <class L>
-    L lanes(L x, bool log) const {
-        const auto scalar = [this, log](double v) { return (*this)(v, log); };
-        if (!regular_) return each_lane(scalar, x);
-        return kept_or_scalar(
-            (x > 0.0) & (x < INF), [this, log](L v) { return density_rules::kept_density(literal(v), log); }, scalar,
-            x);
-    }
-
 private:
+    friend class gamma_density_detail::LiteralLanes<InvGammaDensities>;
+
     // k ln scale - ln Gamma(k), then - (k + 1) ln x - scale/x.
     template <class T>
     density_rules::LogSumOf<T> literal(T x) const {

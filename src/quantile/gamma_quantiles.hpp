@@ -28,46 +28,49 @@ namespace quantora {
 
 namespace gamma_quantile_detail {
 
-template <class L, class C>
-void quantile_block(const C& c, double* out, std::size_t n, const Column<L>& column) {
-    constexpr std::size_t BLOCK = 512;
-    for (std::size_t begin = 0; begin < n; begin += BLOCK) {
-        const std::size_t count = n - begin < BLOCK ? n - begin : BLOCK;
-        double argument[BLOCK];
-        double root[BLOCK];
-        std::uint16_t element[BLOCK];
-        std::size_t inverted = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const double p = column.value(begin + i);
-            if (!c.inverts(p)) {
-                out[begin + i] = c(p);
-                continue;
+// The block form of the classes below: the quantiles of n elements, the
+// inverses of all that reach it over lanes at once, each element then
+// finished on its own.
+template <class Quantiles>
+class InverseBlocks {
+public:
+    template <class L>
+    void block(double* out, std::size_t n, const Column<L>& column) const {
+        const Quantiles& c = static_cast<const Quantiles&>(*this);
+        constexpr std::size_t BLOCK = 512;
+        for (std::size_t begin = 0; begin < n; begin += BLOCK) {
+            const std::size_t count = n - begin < BLOCK ? n - begin : BLOCK;
+            double argument[BLOCK];
+            double root[BLOCK];
+            std::uint16_t element[BLOCK];
+            std::size_t inverted = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                const double p = column.value(begin + i);
+                if (!c.inverts(p)) {
+                    out[begin + i] = c(p);
+                    continue;
+                }
+                argument[inverted] = c.inverse_argument(p);
+                element[inverted++] = static_cast<std::uint16_t>(i);
             }
-            argument[inverted] = c.inverse_argument(p);
-            element[inverted++] = static_cast<std::uint16_t>(i);
-        }
-        inc_gamma_inv_lanes<L>(c.shape(), argument, root, inverted);
-        for (std::size_t k = 0; k < inverted; ++k) {
-            const std::size_t i = begin + element[k];
-            out[i] = c.finish(column.value(i), root[k]);
+            inc_gamma_inv_lanes<L>(c.shape(), argument, root, inverted);
+            for (std::size_t k = 0; k < inverted; ++k) {
+                const std::size_t i = begin + element[k];
+                out[i] = c.finish(column.value(i), root[k]);
+            }
         }
     }
-}
+};
 
 }  // namespace gamma_quantile_detail
 
-class ChisqQuantiles {
+class ChisqQuantiles : public gamma_quantile_detail::InverseBlocks<ChisqQuantiles> {
 public:
     static std::size_t footprint(double);
     explicit ChisqQuantiles(double dof);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at 0 < dof < infinity.
     double inside(double p) const;
-
-    template <class L>
-    void block(double* out, std::size_t n, const Column<L>& p) const {
-        gamma_quantile_detail::quantile_block(*this, out, n, p);
-    }
 
     // Whether p takes inside() with a trusted inverse; that inverse's shape
     // and argument, and the quantile from the inverse's root r.
@@ -81,18 +84,13 @@ private:
     GammaShape half_;
 };
 
-class GammaQuantiles {
+class GammaQuantiles : public gamma_quantile_detail::InverseBlocks<GammaQuantiles> {
 public:
     static std::size_t footprint(double, double);
     GammaQuantiles(double shape, double scale);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at a finite shape > 0 and a finite scale >= EPS.
     double inside(double p) const;
-
-    template <class L>
-    void block(double* out, std::size_t n, const Column<L>& p) const {
-        gamma_quantile_detail::quantile_block(*this, out, n, p);
-    }
 
     // Whether p takes inside() with a trusted inverse; that inverse's shape
     // and argument, and the quantile from the inverse's root r.
@@ -108,18 +106,13 @@ private:
     double scale_;
 };
 
-class InvGammaQuantiles {
+class InvGammaQuantiles : public gamma_quantile_detail::InverseBlocks<InvGammaQuantiles> {
 public:
     static std::size_t footprint(double, double);
     InvGammaQuantiles(double shape, double scale);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at a finite shape > 0 and a finite scale > 0.
     double inside(double p) const;
-
-    template <class L>
-    void block(double* out, std::size_t n, const Column<L>& p) const {
-        gamma_quantile_detail::quantile_block(*this, out, n, p);
-    }
 
     // Whether p takes inside() with a trusted inverse; that inverse's shape
     // and argument, and the quantile from the inverse's root r.
