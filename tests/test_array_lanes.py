@@ -19,7 +19,7 @@ KERNELS = {
     "dnorm": "real", "dlnorm": "positive", "dlogis": "real", "dexp": "positive", "dlaplace": "real",
     "pnorm": "real", "plnorm": "positive", "plogis": "real", "pexp": "positive", "plaplace": "real",
     "qnorm": "probability", "qlnorm": "probability", "qexp": "probability", "qlogis": "probability",
-    "qlaplace": "probability",
+    "qlaplace": "probability", "dweibull": "positive", "pweibull": "positive", "qweibull": "probability",
 }
 # The laws with a rate alone.
 RATE_ONLY = {"dexp", "pexp", "qexp"}

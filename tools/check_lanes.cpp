@@ -206,6 +206,8 @@ double draw_argument(Mixer& mixer, Role role) {
         // The beta family: the F literal's last ratio, the shapes of the
         // saddle-point front.
         536870912.0, 10, 1000,
+        // The Weibull laws' large shapes, whose ratio near 1 takes ln(1 + d).
+        500, 0.5, 2,
         // The gamma family: the shapes where the incomplete gamma function
         // turns from its fractions to the quadrature and where the
         // quadrature's window widens, the quantiles' last trusted inverse.
@@ -338,6 +340,9 @@ const std::vector<ArrayCase>& array_cases() {
         array_case<quantora::qlaplace>("qlaplace", {R::probability, R::location, R::scale}),
         array_case<quantora::qnorm>("qnorm", {R::probability, R::location, R::scale}),
         array_case<quantora::qlnorm>("qlnorm", {R::probability, R::location, R::scale}),
+        array_case<quantora::dweibull>("dweibull", {R::positive, R::shape, R::scale}),
+        array_case<quantora::pweibull>("pweibull", {R::positive, R::shape, R::scale}),
+        array_case<quantora::qweibull>("qweibull", {R::probability, R::shape, R::scale}),
         array_case<quantora::dbeta>("dbeta", {R::unit, R::shape, R::shape}, true),
         array_case<quantora::df>("df", {R::positive, R::shape, R::shape}, true),
         array_case<quantora::dt>("dt", {R::real, R::shape}, true),

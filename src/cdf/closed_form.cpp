@@ -20,9 +20,6 @@ constexpr double LN_PI = 1.1447298858494002;
 // beside the normal law's switch (closed_form_forms.hpp).
 // (x - mu)/sigma of the Cauchy law, where 1/2 + atan(z)/pi is 1.6e-9.
 constexpr double CAUCHY_LOWER_TAIL = -2e8;
-// Below this logarithm of the Weibull power t = (x/scale)^shape, ln(1 - e^-t)
-// is ln t to the last bit, and t itself leaves the normal range.
-constexpr double WEIBULL_LOG_POWER_DIRECT = -708;
 
 // atan(sigma/(mu - x))/pi for x below mu: the arc tangent of the reciprocal,
 // which is its argument itself below EPS. Its logarithm comes from the
@@ -181,13 +178,9 @@ double pweibull(double x, double shape, double scale, bool log_p) {
     if (x != x || shape != shape || scale != scale) return NaN;
     if (shape < EPS || scale < EPS) return NaN;
     if (x <= 0) return certain_zero(log_p);
+    if (!is_infinite(x) && !is_infinite(shape) && !is_infinite(scale)) return pweibull_form(x, shape, scale, log_p);
     double v;
-    if (!is_infinite(x) && !is_infinite(shape) && !is_infinite(scale)) {
-        const double log_power = weibull_log_ratio(x, scale, shape) * shape;
-        if (log_p && log_power < WEIBULL_LOG_POWER_DIRECT) return log_power;
-        const double t = exp_value(log_power);
-        v = -expm1_kernel(-t);
-    } else if (x == INF) {
+    if (x == INF) {
         v = scale == INF ? NaN : 1.0;
     } else if (scale == INF) {
         v = 0;

@@ -115,6 +115,19 @@ T plaplace_form(T x, T mu, T sigma, bool log_p) {
         a, s);
 }
 
+// Below this logarithm of the Weibull power t = (x/scale)^shape, ln(1 - e^-t)
+// is ln t to the last bit, and t itself leaves the normal range.
+constexpr double WEIBULL_LOG_POWER_DIRECT = -708;
+
+// x > 0, shape and scale finite and at least EPS: 1 - e^-t, t = (x/scale)^shape.
+template <class T>
+T pweibull_form(T x, T shape, T scale, bool log_p) {
+    const T log_power = weibull_log_ratio(x, scale, shape) * shape;
+    const T t = exp_value(log_power);
+    const T v = result(-expm1_kernel(-t), log_p);
+    return log_p ? select(log_power < WEIBULL_LOG_POWER_DIRECT, log_power, v) : v;
+}
+
 }  // namespace cdf_forms
 
 // The distribution functions on lanes: the form where the scalar kernel would
@@ -136,6 +149,17 @@ struct PexpLanes {
             (x > 0.0) & (rate >= 0.0) & (rate < INF),
             [log_p](L x, L rate) { return cdf_forms::pexp_form(x, plus_zero(rate), log_p); },
             [log_p](double x, double rate) { return pexp(x, rate, log_p); }, x, rate);
+    }
+};
+
+struct PweibullLanes {
+    template <class L>
+    L operator()(L x, L shape, L scale, bool log_p) const {
+        return form_or_scalar(
+            (x > 0.0) & (x < INF) & (shape >= EPS) & (shape < INF) & (scale >= EPS) & (scale < INF),
+            [log_p](L x, L shape, L scale) { return cdf_forms::pweibull_form(x, shape, scale, log_p); },
+            [log_p](double x, double shape, double scale) { return pweibull(x, shape, scale, log_p); }, x, shape,
+            scale);
     }
 };
 

@@ -181,15 +181,7 @@ double dweibull(double x, double shape, double scale, bool log) {
     // concentrates all mass at the scale.
     if (scale == INF) return special_value(0.0, log);
     if (shape == INF) return special_value(x == scale ? INF : 0.0, log);
-    const double g = log_of_quotient(shape, scale);
-    const double lr = weibull_log_ratio(x, scale, shape);
-    const double t = exp_value(lr * shape);
-    // e^(shape lr) outgrows every other term of the log-density.
-    if (t == INF) return constant_zero(log);
-    // For shape == 1 at x == 0 the power term vanishes exactly, leaving the
-    // density's limit 1/scale.
-    const double log_density = (coef_times_log(shape - 1, lr) + g) - t;
-    return from_log_density(log_density, log);
+    return dweibull_form(x, shape, scale, log);
 }
 
 }  // namespace quantora

@@ -7,6 +7,7 @@
 #include "density/conventions.hpp"
 #include "density/density.hpp"
 #include "special/closed_form_terms.hpp"
+#include "special/elementary_forms.hpp"
 #include "special/lanes.hpp"
 #include "special/log_scale_forms.hpp"
 
@@ -96,6 +97,20 @@ T dlaplace_form(T x, T mu, T sigma, bool log) {
     return from_log_density(log_density, log);
 }
 
+// x >= 0, shape and scale finite and at least EPS: ln(shape/scale) +
+// (shape - 1) ln(x/scale) - (x/scale)^shape. Once the power overflows it
+// outgrows every other term, and the density is 0.
+template <class T>
+T dweibull_form(T x, T shape, T scale, bool log) {
+    const T g = log_of_quotient(shape, scale);
+    const T lr = weibull_log_ratio(x, scale, shape);
+    const T t = exp_value(lr * shape);
+    // For shape == 1 at x == 0 the power term vanishes exactly, leaving the
+    // density's limit 1/scale.
+    const T log_density = (coef_times_log(shape - 1.0, lr) + g) - t;
+    return select(t == INF, T(log ? -INF : 0.0), from_log_density(log_density, log));
+}
+
 }  // namespace density_forms
 
 // The densities on lanes: the form where the scalar kernel would reach it,
@@ -137,6 +152,16 @@ struct DexpLanes {
             (x >= 0.0) & (x < INF) & (rate >= 0.0) & (rate < INF),
             [log](L x, L rate) { return density_forms::dexp_form(x, rate, log); },
             [log](double x, double rate) { return dexp(x, rate, log); }, x, rate);
+    }
+};
+
+struct DweibullLanes {
+    template <class L>
+    L operator()(L x, L shape, L scale, bool log) const {
+        return form_or_scalar(
+            (x > 0.0) & (x < INF) & (shape >= EPS) & (shape < INF) & (scale >= EPS) & (scale < INF),
+            [log](L x, L shape, L scale) { return density_forms::dweibull_form(x, shape, scale, log); },
+            [log](double x, double shape, double scale) { return dweibull(x, shape, scale, log); }, x, shape, scale);
     }
 };
 

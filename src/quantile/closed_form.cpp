@@ -29,8 +29,6 @@ constexpr double LARGEST = std::numeric_limits<double>::max();
 constexpr double TWO_64 = 18446744073709551616.0;
 // 2^-960: below, q pi would lose digits to the subnormal range.
 constexpr double SCALED_BELOW = 1.0261342003245941e-289;
-// Below this |x| the logarithm of 1 + x is taken from its Taylor polynomial.
-constexpr double LOG1P_SWITCH = 1e-4;
 
 // A tail probability below which an expression that rounds p first has lost
 // more than 1e-7 of the quantile (the others are in closed_form_forms.hpp):
@@ -65,23 +63,6 @@ bool location_scale_decided(double p, double mu, double sigma, double& result) {
         return true;
     }
     return false;
-}
-
-// ln(1 + x) for x = -p in (-1, 0): close to 0 the logarithm kernel loses the
-// digits of x to the rounding of 1 + x, so x - x^2/2 + x^3/3 - x^4/4 + x^5/5 is
-// summed by Horner's rule from the highest order.
-double log1p_of(double x) {
-    if (x != 0 && (x < 0 ? -x : x) > LOG1P_SWITCH) {
-        return log_value(x + 1);
-    }
-    double s = (x * x) / 5;
-    s = s - x * 0.25;
-    s = s * x;
-    s = s + x / 3;
-    s = s * x;
-    s = s - x * 0.5;
-    s = s * x;
-    return s + x;
 }
 
 // erf^-1(2p - 1), the standard normal quantile in units of sqrt 2, by its
@@ -231,16 +212,7 @@ double qweibull(double p, double shape, double scale) {
     if (shape == INF) {
         return scale;
     }
-    // x = scale (-ln(1 - p))^(1/shape).
-    const double v = -log1p_of(-p);
-    if (v < 0) {
-        return NaN;
-    }
-    const double log_power = log_value(v) * (1 / shape);
-    const double power = exp_kernel(log_power);
-    if (power != 0 && power != INF) return power * scale;
-    // Beyond the exponential kernel's range the scale joins the exponent.
-    return exp_value(log_power + log_value(scale));
+    return qweibull_form(p, shape, scale);
 }
 
 double qbern(double p, double prob) {

@@ -174,6 +174,42 @@ void normal_quantile_lanes(double* out, std::size_t n, const Column<L>& p, const
     }
 }
 
+// Below this |x| the logarithm of 1 + x is taken from its Taylor polynomial.
+constexpr double LOG1P_SWITCH = 1e-4;
+
+// ln(1 + x) for x = -p in (-1, 0): close to 0 the logarithm kernel loses the
+// digits of x to the rounding of 1 + x, so x - x^2/2 + x^3/3 - x^4/4 + x^5/5 is
+// summed by Horner's rule from the highest order.
+template <class T>
+T log1p_of(T x) {
+    const auto direct = (x != 0.0) & (abs_value(x) > LOG1P_SWITCH);
+    const T series = branch(!direct, T(0.0), [](T x) {
+        T s = (x * x) / 5.0;
+        s = s - x * 0.25;
+        s = s * x;
+        s = s + x / 3.0;
+        s = s * x;
+        s = s - x * 0.5;
+        s = s * x;
+        return s + x;
+    }, x);
+    return branch(direct, series, [](T x) { return log_value(x + 1.0); }, x);
+}
+
+// 0 < p < 1, shape at least EPS and finite, scale at least EPS:
+// x = scale (-ln(1 - p))^(1/shape).
+template <class T>
+T qweibull_form(T p, T shape, T scale) {
+    const T v = -log1p_of(-p);
+    const T log_power = log_value(v) * (1.0 / shape);
+    const T power = exp_kernel(log_power);
+    const auto within = (power != 0.0) & (power != INF);
+    // Beyond the exponential kernel's range the scale joins the exponent.
+    const T joined = branch(!within, T(0.0), [](T l, T scale) { return exp_value(l + log_value(scale)); },
+                            log_power, scale);
+    return select(v < 0.0, T(NaN), select(within, power * scale, joined));
+}
+
 }  // namespace quantile_forms
 
 // The quantiles on lanes, one chunk at a time: the form where the scalar
@@ -195,6 +231,16 @@ struct QlogisLanes {
             (p > 0.0) & (p < 1.0) & is_finite(mu) & is_finite(sigma) & (sigma > 0.0),
             [](L p, L mu, L sigma) { return quantile_forms::qlogis_form(p, mu, sigma); },
             [](double p, double mu, double sigma) { return qlogis(p, mu, sigma); }, p, mu, sigma);
+    }
+};
+
+struct QweibullLanes {
+    template <class L>
+    L operator()(L p, L shape, L scale) const {
+        return form_or_scalar(
+            (p > 0.0) & (p < 1.0) & (shape >= EPS) & (shape < INF) & (scale >= EPS) & (scale < INF),
+            [](L p, L shape, L scale) { return quantile_forms::qweibull_form(p, shape, scale); },
+            [](double p, double shape, double scale) { return qweibull(p, shape, scale); }, p, shape, scale);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "special/constants.hpp"
 #include "special/lanes.hpp"
 #include "special/log_scale.hpp"
+#include "special/log_scale_forms.hpp"
 
 namespace quantora {
 
@@ -30,11 +31,13 @@ inline double log_distance(double x, double mu) {
 // ln(a/b) for finite a >= 0 and b > 0: the logarithm of the quotient while the
 // quotient is a normal double, else the difference of the two logarithms,
 // which neither underflows nor overflows.
-inline double log_of_quotient(double a, double b) {
+template <class T>
+T log_of_quotient(T a, T b) {
     constexpr double SMALLEST_NORMAL = 2.2250738585072014e-308;
-    const double r = a / b;
-    if (r >= SMALLEST_NORMAL && r != INF) return log_value(r);
-    return log_value(a) - log_value(b);
+    const T r = a / b;
+    const auto normal = (r >= SMALLEST_NORMAL) & (r != INF);
+    const T of_quotient = branch(normal, T(0.0), [](T r) { return log_value(r); }, r);
+    return branch(!normal, of_quotient, [](T a, T b) { return log_value(a) - log_value(b); }, a, b);
 }
 
 // Above this shape the Weibull power (x/scale)^shape is taken from a
@@ -47,10 +50,12 @@ constexpr double WEIBULL_LARGE_SHAPE = 500;
 // ln(x/scale) for the Weibull laws, x >= 0 and scale > 0 finite. Near x =
 // scale a large shape takes it as ln(1 + (x - scale)/scale), where the
 // difference is exact and the logarithm keeps its relative accuracy.
-inline double weibull_log_ratio(double x, double scale, double shape) {
-    const double r = x / scale;
-    if (shape > WEIBULL_LARGE_SHAPE && r >= 0.5 && r <= 2) return log1p_value((x - scale) / scale);
-    return log_of_quotient(x, scale);
+template <class T>
+T weibull_log_ratio(T x, T scale, T shape) {
+    const T r = x / scale;
+    const auto near = (shape > WEIBULL_LARGE_SHAPE) & (r >= 0.5) & (r <= 2.0);
+    const T far = branch(!near, T(0.0), [](T x, T scale) { return log_of_quotient(x, scale); }, x, scale);
+    return branch(near, far, [](T x, T scale) { return log1p_value((x - scale) / scale); }, x, scale);
 }
 
 }  // namespace quantora
