@@ -165,7 +165,7 @@ using LaneKernels = KernelList<
     ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>,
     ByPrepared<dgamma>, ByPrepared<dchisq>, ByPrepared<dinvgamma>, ByPrepared<pgamma>, ByPrepared<pchisq>,
     ByPrepared<pinvgamma>, ByPreparedBlocks<qgamma>, ByPreparedBlocks<qchisq>, ByPreparedBlocks<qinvgamma>,
-    ByPrepared<dbeta>, ByPrepared<df>, ByPrepared<dt>>;
+    ByPrepared<dbeta>, ByPrepared<df>, ByPrepared<dt>, ByPreparedBlocks<qbeta>, ByPreparedBlocks<qf>>;
 
 template <auto kernel, class... Entry>
 constexpr int slot_in(KernelList<Entry...>) {
