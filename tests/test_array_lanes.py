@@ -188,12 +188,15 @@ def test_flags_of_any_nonzero_byte(unit, name):
 # argument, and parameters across the reach of their literal forms and method
 # switches: tiny and huge shapes, the saddle-point fronts, the incomplete gamma
 # function's quadrature from shape 10 on and its windows, the quantiles' last
-# trusted inverse at 1e7, and parameters that leave no law.
+# trusted inverse at 1e7, the incomplete beta inverse's two first guesses,
+# its updates that stop where the density vanishes and its fraction that runs
+# to the last level at large shapes, and parameters that leave no law.
 PREPARED = {
     "dbeta": "unit", "df": "positive", "dt": "real",
     "dgamma": "positive", "dchisq": "positive", "dinvgamma": "positive",
     "pgamma": "positive", "pchisq": "positive", "pinvgamma": "positive",
     "qgamma": "probability", "qchisq": "probability", "qinvgamma": "probability",
+    "qbeta": "probability", "qf": "probability",
 }
 GAMMA_PARAMS = [(3.0, 2.0), (0.5, 1.0), (1e-3, 3.0), (9.99, 1.0), (10.0, 0.5), (55.0, 1.0), (1e3, 2.0),
                 (1e5, 1e-3), (1e-300, 1.0), (2.0**-53, 1.0), (2e7, 1.0), (np.inf, 1.0), (np.nan, 1.0), (3.0, 0.0),
@@ -205,6 +208,10 @@ PREPARED_PARAMS = {
     "dt": [(5.0,), (1.0,), (2.5,), (1e-3,), (1e6,), (2.0**-52,), (np.inf,), (np.nan,), (-1.0,)],
     **{name: GAMMA_PARAMS for name in ("dgamma", "dinvgamma", "pgamma", "pinvgamma", "qgamma", "qinvgamma")},
     **{name: CHISQ_PARAMS for name in ("dchisq", "pchisq", "qchisq")},
+    "qbeta": [(2.0, 5.0), (0.3, 7.0), (1.0, 1.0), (0.5, 0.5), (1e-3, 1e-3), (1e-3, 50.0), (200.0, 3.0),
+              (3e4, 3e4), (1e-300, 2.0), (1e300, 1.0), (np.inf, 1.0), (np.nan, 2.0), (0.0, 2.0), (-1.0, 2.0)],
+    "qf": [(5.0, 10.0), (1.0, 1.0), (2.0, 2.0), (1e-3, 1e6), (1e5, 1e5), (3.0, 2.0**-52), (2.0**-53, 3.0),
+           (4.0, np.inf), (np.nan, 4.0)],
 }
 PREPARED_CASES = [(name, params) for name, table in PREPARED_PARAMS.items() for params in table]
 
@@ -263,7 +270,7 @@ def test_single_parameters_runs_of_every_length(unit, name):
         assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
 
 
-@pytest.mark.parametrize("name", ["dgamma", "pchisq", "qinvgamma", "dbeta"])
+@pytest.mark.parametrize("name", ["dgamma", "pchisq", "qinvgamma", "dbeta", "qf"])
 def test_parameters_that_vary_take_the_scalar_kernel(unit, name):
     # Parameters per element (a broadcast column): element by element, as the kernel.
     rng = np.random.default_rng(11)

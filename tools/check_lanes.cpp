@@ -188,7 +188,7 @@ bool check(const quantora::LaneUnit& unit, const Kernel& kernel, const BatchInpu
 }
 
 // Arguments of the d, p and q kernels, by role.
-enum class Role { real, positive, location, scale, probability, unit, shape };
+enum class Role { real, positive, location, scale, probability, unit, shape, inverse_shape };
 
 double draw_argument(Mixer& mixer, Role role) {
     // The switch points of the lane forms: the normal and logistic lower
@@ -242,6 +242,15 @@ double draw_argument(Mixer& mixer, Role role) {
                 // 1e-3 to 1e6 by magnitude; one draw in eight far smaller or larger.
                 x = std::exp((mixer.unit() * 9 - 3) * 2.302585092994046);
                 if (mixer.below(8) == 0) x = x * (mixer.below(2) == 0 ? 1e-200 : 1e200);
+                break;
+            case Role::inverse_shape:
+                // The beta family's quantiles: 1e-3 to 1e4 by magnitude. With
+                // both shapes beyond, every update runs the inverse's fraction
+                // to its last level and the result is found by bisection, ten
+                // times dearer, so one draw in sixteen goes up to 1e7 or far
+                // smaller.
+                x = std::exp((mixer.unit() * 7 - 3) * 2.302585092994046);
+                if (mixer.below(16) == 0) x = mixer.below(2) == 0 ? x * 1e-200 : x * 1e3;
                 break;
         }
     }
@@ -310,6 +319,8 @@ const std::vector<ArrayCase>& array_cases() {
         array_case<quantora::qgamma>("qgamma", {R::probability, R::shape, R::scale}, true),
         array_case<quantora::qchisq>("qchisq", {R::probability, R::shape}, true),
         array_case<quantora::qinvgamma>("qinvgamma", {R::probability, R::shape, R::scale}, true),
+        array_case<quantora::qbeta>("qbeta", {R::probability, R::inverse_shape, R::inverse_shape}, true),
+        array_case<quantora::qf>("qf", {R::probability, R::inverse_shape, R::inverse_shape}, true),
     };
     return cases;
 }
