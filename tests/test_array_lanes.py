@@ -189,13 +189,16 @@ def test_flags_of_any_nonzero_byte(unit, name):
 # switches: tiny and huge shapes, the saddle-point fronts, the incomplete gamma
 # function's quadrature from shape 10 on and its windows, the quantiles' last
 # trusted inverse at 1e7, the t quantile's exact forms at 1 and 2 degrees of
-# freedom and both branches of its approximation, and parameters that leave
-# no law.
+# freedom and both branches of its approximation, the incomplete beta
+# inverse's two first guesses, its updates that stop where the density
+# vanishes and its fraction that runs to the last level at large shapes, and
+# parameters that leave no law.
 PREPARED = {
     "dbeta": "unit", "df": "positive", "dt": "real",
     "dgamma": "positive", "dchisq": "positive", "dinvgamma": "positive",
     "pgamma": "positive", "pchisq": "positive", "pinvgamma": "positive",
     "qgamma": "probability", "qchisq": "probability", "qinvgamma": "probability", "qt": "probability",
+    "qbeta": "probability", "qf": "probability",
 }
 GAMMA_PARAMS = [(3.0, 2.0), (0.5, 1.0), (1e-3, 3.0), (9.99, 1.0), (10.0, 0.5), (55.0, 1.0), (1e3, 2.0),
                 (1e5, 1e-3), (1e-300, 1.0), (2.0**-53, 1.0), (2e7, 1.0), (np.inf, 1.0), (np.nan, 1.0), (3.0, 0.0),
@@ -213,6 +216,10 @@ PREPARED_PARAMS = {
     **{name: GAMMA_PARAMS[:6] + [(300.0, 1e-3)] + GAMMA_PARAMS[8:10] + GAMMA_PARAMS[11:]
        for name in ("qgamma", "qinvgamma")},
     "qchisq": CHISQ_PARAMS[:4] + [(600.0,)] + CHISQ_PARAMS[6:],
+    "qbeta": [(2.0, 5.0), (0.3, 7.0), (1.0, 1.0), (0.5, 0.5), (1e-3, 1e-3), (1e-3, 50.0), (200.0, 3.0),
+              (3e4, 3e4), (1e-300, 2.0), (1e300, 1.0), (np.inf, 1.0), (np.nan, 2.0), (0.0, 2.0), (-1.0, 2.0)],
+    "qf": [(5.0, 10.0), (1.0, 1.0), (2.0, 2.0), (1e-3, 1e6), (1e5, 1e5), (3.0, 2.0**-52), (2.0**-53, 3.0),
+           (4.0, np.inf), (np.nan, 4.0)],
 }
 PREPARED_CASES = [(name, params) for name, table in PREPARED_PARAMS.items() for params in table]
 
@@ -271,7 +278,7 @@ def test_single_parameters_runs_of_every_length(unit, name):
         assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
 
 
-@pytest.mark.parametrize("name", ["dgamma", "pchisq", "qinvgamma", "dbeta"])
+@pytest.mark.parametrize("name", ["dgamma", "pchisq", "qinvgamma", "dbeta", "qf"])
 def test_parameters_that_vary_take_the_scalar_kernel(unit, name):
     # Parameters per element (a broadcast column): element by element, as the kernel.
     rng = np.random.default_rng(11)

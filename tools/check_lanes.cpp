@@ -42,6 +42,7 @@
 #include "special/elementary.hpp"
 #include "module/lane_kernels.hpp"
 #include "special/erf.hpp"
+#include "special/inc_beta.hpp"
 #include "special/inc_gamma.hpp"
 #include "special/lane_unit.hpp"
 #include "special/trig.hpp"
@@ -194,7 +195,9 @@ bool check(const quantora::LaneUnit& unit, const Kernel& kernel, const BatchInpu
 }
 
 // Arguments of the d, p and q kernels, by role.
-enum class Role { real, positive, location, scale, probability, unit, shape, gamma_shape, quantile_shape };
+enum class Role {
+    real, positive, location, scale, probability, unit, shape, gamma_shape, quantile_shape, inverse_shape
+};
 
 double draw_argument(Mixer& mixer, Role role) {
     // The switch points of the lane forms: the normal and logistic lower
@@ -274,6 +277,15 @@ double draw_argument(Mixer& mixer, Role role) {
                 // times dearer there: one draw in sixty-four.
                 x = std::exp((mixer.unit() * 3.3 - 2.3) * 2.302585092994046);
                 if (mixer.below(64) == 0) x = 10 + mixer.unit() * 290;
+                break;
+            case Role::inverse_shape:
+                // The beta family's quantiles: 1e-3 to 1e4 by magnitude. With
+                // both shapes beyond, every update runs the inverse's fraction
+                // to its last level and the result is found by bisection, ten
+                // times dearer, so one draw in sixteen goes up to 1e7 or far
+                // smaller.
+                x = std::exp((mixer.unit() * 7 - 3) * 2.302585092994046);
+                if (mixer.below(16) == 0) x = mixer.below(2) == 0 ? x * 1e-200 : x * 1e3;
                 break;
         }
     }
@@ -357,6 +369,9 @@ const std::vector<ArrayCase>& array_cases() {
         with_share(array_case<quantora::qinvgamma>("qinvgamma", {R::probability, R::quantile_shape, R::scale}, true),
                    0.1),
         with_share(array_case<quantora::qt>("qt", {R::probability, R::shape}, true), 0.05),
+        with_share(array_case<quantora::qbeta>("qbeta", {R::probability, R::inverse_shape, R::inverse_shape}, true),
+                   0.05),
+        with_share(array_case<quantora::qf>("qf", {R::probability, R::inverse_shape, R::inverse_shape}, true), 0.05),
     };
     return cases;
 }
@@ -458,49 +473,73 @@ bool check_array(const quantora::LaneUnit& unit, const ArrayCase& c, const Array
     return tally.differing == 0;
 }
 
-// The gamma quantiles' lane stream, the inverse of the incomplete gamma
-// function, on `elements` probabilities in runs of 1000 at one shape each.
+// The quantiles' lane streams, the inverses of the incomplete gamma and beta
+// functions, on `elements` probabilities in runs of 1000 at one shape each.
 struct InverseInputs {
-    std::vector<double> shapes;
+    std::vector<std::vector<double>> shapes;  // per run
     std::vector<double> p;
     std::vector<double> want;
 };
 
 constexpr std::size_t INVERSE_RUN = 1000;
 
-InverseInputs inverse_inputs(std::size_t elements) {
-    Mixer mixer(0x1A7E0000u + elements);
+struct InverseCase {
+    const char* name;
+    std::vector<Role> roles;  // of the shape parameters
+    std::function<double(const std::vector<double>&, double)> scalar;
+    std::function<void(const quantora::LaneUnit&, const std::vector<double>&, const double*, double*, std::size_t)>
+        lanes;
+};
+
+const std::vector<InverseCase>& inverse_cases() {
+    static const std::vector<InverseCase> cases = {
+        {"inc_gamma_inv", {Role::quantile_shape},
+         [](const std::vector<double>& s, double p) { return quantora::inc_gamma_inv(quantora::gamma_shape(s[0]), p); },
+         [](const quantora::LaneUnit& unit, const std::vector<double>& s, const double* p, double* out,
+            std::size_t n) { unit.inc_gamma_inv(quantora::gamma_shape(s[0]), p, out, n); }},
+        {"inc_beta_inv", {Role::inverse_shape, Role::inverse_shape},
+         [](const std::vector<double>& s, double p) {
+             return quantora::inc_beta_inv(quantora::beta_shape(s[0], s[1]), p);
+         },
+         [](const quantora::LaneUnit& unit, const std::vector<double>& s, const double* p, double* out,
+            std::size_t n) { unit.inc_beta_inv(quantora::beta_shape(s[0], s[1]), p, out, n); }},
+    };
+    return cases;
+}
+
+InverseInputs inverse_inputs(const InverseCase& c, std::size_t elements) {
+    Mixer mixer(0x1A7E0000u + elements + c.roles.size());
     InverseInputs in;
     for (std::size_t r = 0; r * INVERSE_RUN < elements; ++r) {
-        const double a = draw_argument(mixer, Role::quantile_shape);
-        in.shapes.push_back(a);
-        const quantora::GammaShape shape = quantora::gamma_shape(a);
+        std::vector<double> shape;
+        for (const Role role : c.roles) shape.push_back(draw_argument(mixer, role));
+        in.shapes.push_back(shape);
         for (std::size_t i = 0; i < INVERSE_RUN; ++i) {
             in.p.push_back(draw_argument(mixer, Role::probability));
-            in.want.push_back(quantora::inc_gamma_inv(shape, in.p.back()));
+            in.want.push_back(c.scalar(shape, in.p.back()));
         }
     }
     return in;
 }
 
-bool check_inverse(const quantora::LaneUnit& unit, const InverseInputs& in) {
+bool check_inverse(const quantora::LaneUnit& unit, const InverseCase& c, const InverseInputs& in) {
     Tally tally;
     std::vector<double> out(INVERSE_RUN);
     for (std::size_t r = 0; r < in.shapes.size(); ++r) {
         const double* p = in.p.data() + r * INVERSE_RUN;
-        unit.inc_gamma_inv(quantora::gamma_shape(in.shapes[r]), p, out.data(), INVERSE_RUN);
+        c.lanes(unit, in.shapes[r], p, out.data(), INVERSE_RUN);
         for (std::size_t i = 0; i < INVERSE_RUN; ++i) {
             ++tally.compared;
             const double want = in.want[r * INVERSE_RUN + i];
             if (same_bits(out[i], want)) continue;
             if (tally.differing++ < 5) {
-                std::printf("  inc_gamma_inv(%.17g, %.17g): lanes %016" PRIx64 " scalar %016" PRIx64 "\n",
-                            in.shapes[r], p[i], double_pattern(out[i]), double_pattern(want));
+                std::printf("  %s(%.17g, p = %.17g): lanes %016" PRIx64 " scalar %016" PRIx64 "\n", c.name,
+                            in.shapes[r][0], p[i], double_pattern(out[i]), double_pattern(want));
             }
         }
     }
-    std::printf("%-7s %2d lanes  %-8s %9" PRIu64 " elements, %" PRIu64 " differ\n", unit.name, unit.lanes,
-                "inc_gamma_inv", tally.compared, tally.differing);
+    std::printf("%-7s %2d lanes  %-8s %9" PRIu64 " elements, %" PRIu64 " differ\n", unit.name, unit.lanes, c.name,
+                tally.compared, tally.differing);
     return tally.differing == 0;
 }
 
@@ -526,12 +565,12 @@ int main(int argc, char** argv) {
         const BatchInputs inputs = batch_inputs(kernel, elements);
         for (int u = 0; u < count; ++u) ok = check(*units[u], kernel, inputs) && ok;
     }
-    {
+    for (const InverseCase& c : inverse_cases()) {
         const auto begin = std::chrono::steady_clock::now();
-        const InverseInputs in = inverse_inputs(elements);
-        for (int u = 0; u < count; ++u) ok = check_inverse(*units[u], in) && ok;
+        const InverseInputs in = inverse_inputs(c, elements);
+        for (int u = 0; u < count; ++u) ok = check_inverse(*units[u], c, in) && ok;
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - begin;
-        std::printf("        %-9s %.1f s with its scalar references\n", "inc_gamma_inv", spent.count());
+        std::printf("        %-9s %.1f s with its scalar references\n", c.name, spent.count());
     }
     for (int slot = 0; slot < static_cast<int>(quantora::module::LaneKernels::size); ++slot) {
         bool covered = false;

@@ -236,7 +236,8 @@ using LaneKernels = KernelList<
     ByChunks<dweibull, DweibullLanes>, ByChunks<pweibull, PweibullLanes>, ByChunks<qweibull, QweibullLanes>,
     ByPrepared<dgamma>, ByPrepared<dchisq>, ByPrepared<dinvgamma>, ByPrepared<pgamma>, ByPrepared<pchisq>,
     ByPrepared<pinvgamma>, ByPreparedBlocks<qgamma>, ByPreparedBlocks<qchisq>, ByPreparedBlocks<qinvgamma>,
-    ByPrepared<dbeta>, ByPrepared<df>, ByPrepared<dt>, ByPreparedBlocks<qt>>;
+    ByPrepared<dbeta>, ByPrepared<df>, ByPrepared<dt>, ByPreparedBlocks<qt>, ByPreparedBlocks<qbeta>,
+    ByPreparedBlocks<qf>>;
 
 template <auto kernel, class... Entry>
 constexpr int slot_in(KernelList<Entry...>) {

@@ -67,23 +67,33 @@ bool positive_finite(double v) { return v > 0 && v < INF; }
 
 }  // namespace
 
+std::size_t BetaQuantiles::footprint(double, double) { return 0; }
+const BetaShape& BetaQuantiles::shape() const { return shape_; }
+std::size_t FQuantiles::footprint(double, double) { return 0; }
+const BetaShape& FQuantiles::shape() const { return shape_.halves; }
+
 BetaQuantiles::BetaQuantiles(double a, double b)
     : shape_(beta_shape(a, b)), tail_at_smallest_(inc_beta(shape_, SMALLEST_SUBNORMAL, false)) {}
 
-double BetaQuantiles::operator()(double p) const {
-    const bool regular = positive_finite(shape_.a) && positive_finite(shape_.b);
-    return regular && inside_unit_interval(p) ? inside(p) : qbeta(p, shape_.a, shape_.b);
+double BetaQuantiles::operator()(double p) const { return inverts(p) ? inside(p) : qbeta(p, shape_.a, shape_.b); }
+
+double BetaQuantiles::inside(double p) const { return finish(p, inc_beta_inv(shape_, p)); }
+
+bool BetaQuantiles::inverts(double p) const {
+    return positive_finite(shape_.a) && positive_finite(shape_.b) && inside_unit_interval(p);
 }
 
+double BetaQuantiles::inverse_argument(double p) const { return p; }
+
 // The updates can leave [0, 1], stall where the density weight vanishes or
-// settle on a root of the kernel's own inaccurate values; the result is
+// settle on a root of the kernel's own inaccurate values; the root r is
 // checked against the accurate distribution function.
-double BetaQuantiles::inside(double p) const {
+double BetaQuantiles::finish(double p, double r) const {
     const Target target(p);
     const auto forward = [this, &target](double y) {
         return target.upper ? -beta_upper(shape_, y) : inc_beta(shape_, y, false);
     };
-    const double x = checked_quantile(inc_beta_inv(shape_, p), target.level(), 0.0, 1.0, forward);
+    const double x = checked_quantile(r, target.level(), 0.0, 1.0, forward);
     return round_below_subnormal(x, p, shape_.a, tail_at_smallest_);
 }
 
@@ -92,18 +102,23 @@ FQuantiles::FQuantiles(double df1, double df2)
       reversed_(f_shape(df2, df1)),
       tail_at_smallest_(f_probability(shape_, SMALLEST_SUBNORMAL, false)) {}
 
-double FQuantiles::operator()(double p) const {
-    const bool regular = finite_dof(shape_.df1) && finite_dof(shape_.df2);
-    return regular && inside_unit_interval(p) ? inside(p) : qf(p, shape_.df1, shape_.df2);
+double FQuantiles::operator()(double p) const { return inverts(p) ? inside(p) : qf(p, shape_.df1, shape_.df2); }
+
+double FQuantiles::inside(double p) const { return finish(p, inc_beta_inv(shape_.halves, p)); }
+
+bool FQuantiles::inverts(double p) const {
+    return finite_dof(shape_.df1) && finite_dof(shape_.df2) && inside_unit_interval(p);
 }
 
-// F = (B / A) x / (1 - x) for x ~ Beta(A, B), A = df1/2, B = df2/2. The upper
-// tail of F(df1, df2) at y is the lower tail of F(df2, df1) at 1/y, whose
-// rounding moves it by a relative df2/2 units of 2^-53 at most.
-double FQuantiles::inside(double p) const {
+double FQuantiles::inverse_argument(double p) const { return p; }
+
+// F = (B / A) x / (1 - x) for x ~ Beta(A, B), A = df1/2, B = df2/2, from the
+// root x of the inverse at p. The upper tail of F(df1, df2) at y is the lower
+// tail of F(df2, df1) at 1/y, whose rounding moves it by a relative df2/2
+// units of 2^-53 at most.
+double FQuantiles::finish(double p, double x) const {
     const double A = shape_.halves.a;
     const double B = shape_.halves.b;
-    const double x = inc_beta_inv(shape_.halves, p);
     const Target target(p);
     const auto forward = [this, &target](double y) {
         return target.upper ? -f_probability(reversed_, 1 / y, false) : f_probability(shape_, y, false);

@@ -10,22 +10,45 @@
 //     static std::size_t footprint(Params...);  // 0: nothing is allocated
 //     explicit C(Params...);
 //     double operator()(double p) const;        // the quantile kernel's value
+//
+// The beta and F classes also take a block of n elements at once,
+//     template <class L>
+//     void block(double* out, std::size_t n, const Column<L>& p) const;
+// where the inverses of the incomplete beta function of all elements that
+// reach it run together on lanes (inc_beta_inv_lanes); each element is then
+// finished on its own, as inside(p) finishes it.
 #include <cstddef>
 
 #include "cdf/beta_laws.hpp"
 #include "quantile/closed_form_forms.hpp"
+#include "quantile/inverse_blocks.hpp"
 #include "special/inc_beta.hpp"
+#include "special/inc_beta_inverse.hpp"
 #include "special/lanes.hpp"
 
 namespace quantora {
 
 class BetaQuantiles {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     BetaQuantiles(double a, double b);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at finite a, b > 0.
     double inside(double p) const;
+
+    template <class L>
+    void block(double* out, std::size_t n, const Column<L>& p) const {
+        quantile_blocks::inverse_block(*this, out, n, p, [this](const double* argument, double* root, std::size_t k) {
+            inc_beta_inv_lanes<L>(shape(), argument, root, k);
+        });
+    }
+
+    // Whether p takes inside(); the inverse's shapes and argument, and the
+    // quantile from the inverse's root r.
+    bool inverts(double p) const;
+    const BetaShape& shape() const;
+    double inverse_argument(double p) const;
+    double finish(double p, double r) const;
 
 private:
     BetaShape shape_;
@@ -34,11 +57,25 @@ private:
 
 class FQuantiles {
 public:
-    static std::size_t footprint(double, double) { return 0; }
+    static std::size_t footprint(double, double);
     FQuantiles(double df1, double df2);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at finite df1, df2 >= EPS.
     double inside(double p) const;
+
+    template <class L>
+    void block(double* out, std::size_t n, const Column<L>& p) const {
+        quantile_blocks::inverse_block(*this, out, n, p, [this](const double* argument, double* root, std::size_t k) {
+            inc_beta_inv_lanes<L>(shape(), argument, root, k);
+        });
+    }
+
+    // Whether p takes inside(); the inverse's shapes and argument, and the
+    // quantile from the inverse's root r.
+    bool inverts(double p) const;
+    const BetaShape& shape() const;
+    double inverse_argument(double p) const;
+    double finish(double p, double r) const;
 
 private:
     cdf_detail::FShape shape_;

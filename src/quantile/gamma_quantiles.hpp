@@ -18,8 +18,8 @@
 // run together on lanes (inc_gamma_inv_lanes); then each element is finished
 // on its own.
 #include <cstddef>
-#include <cstdint>
 
+#include "quantile/inverse_blocks.hpp"
 #include "special/inc_gamma.hpp"
 #include "special/inc_gamma_inverse.hpp"
 #include "special/lanes.hpp"
@@ -28,37 +28,16 @@ namespace quantora {
 
 namespace gamma_quantile_detail {
 
-// The block form of the classes below: the quantiles of n elements, the
-// inverses of all that reach it over lanes at once, each element then
-// finished on its own.
+// The block form of the classes below (inverse_blocks.hpp).
 template <class Quantiles>
 class InverseBlocks {
 public:
     template <class L>
     void block(double* out, std::size_t n, const Column<L>& column) const {
         const Quantiles& c = static_cast<const Quantiles&>(*this);
-        constexpr std::size_t BLOCK = 512;
-        for (std::size_t begin = 0; begin < n; begin += BLOCK) {
-            const std::size_t count = n - begin < BLOCK ? n - begin : BLOCK;
-            double argument[BLOCK];
-            double root[BLOCK];
-            std::uint16_t element[BLOCK];
-            std::size_t inverted = 0;
-            for (std::size_t i = 0; i < count; ++i) {
-                const double p = column.value(begin + i);
-                if (!c.inverts(p)) {
-                    out[begin + i] = c(p);
-                    continue;
-                }
-                argument[inverted] = c.inverse_argument(p);
-                element[inverted++] = static_cast<std::uint16_t>(i);
-            }
-            inc_gamma_inv_lanes<L>(c.shape(), argument, root, inverted);
-            for (std::size_t k = 0; k < inverted; ++k) {
-                const std::size_t i = begin + element[k];
-                out[i] = c.finish(column.value(i), root[k]);
-            }
-        }
+        quantile_blocks::inverse_block(c, out, n, column, [&c](const double* argument, double* root, std::size_t k) {
+            inc_gamma_inv_lanes<L>(c.shape(), argument, root, k);
+        });
     }
 };
 

@@ -6,59 +6,15 @@
 #include "special/elementary.hpp"
 #include "special/gamma.hpp"
 #include "special/gauss_legendre.hpp"
+#include "special/inc_beta_forms.hpp"
 #include "special/lagged_updates.hpp"
 #include "special/log_scale.hpp"
 
 namespace quantora {
 
+using namespace inc_beta_forms;
+
 namespace {
-
-constexpr double FRACTION_TOLERANCE = 1e-15;
-constexpr int FRACTION_LAST_LEVEL = 205;
-constexpr int INVERSE_UPDATES = 36;
-
-// Coefficient of level j of the fraction I_x(a, b) = x^a (1 - x)^b / (a B(a, b)) / (1 + e_1/(1 + e_2/(...))),
-// counted from e_0: e_2k = -(k + a)(a + b + k) x / ((2k + a + 1)(2k + a)),
-// e_2k-1 = (b - k) k x / ((2k + a - 1)(2k + a)).
-double fraction_coefficient(double a, double b, double x, int j) {
-    if (j % 2 == 0) {
-        const double k = static_cast<double>(j / 2);
-        const double k2 = static_cast<double>(j);
-        return ((k + a) * (-x)) * ((a + b) + k) / (((k2 + a) + 1) * (k2 + a));
-    }
-    const double k = static_cast<double>((j + 1) / 2);
-    const double k2 = static_cast<double>(j + 1);
-    return ((b - k) * (k * x)) / (((k2 + a) - 1) * (k2 + a));
-}
-
-// The fraction by the modified Lentz method: forward, stopping once a level
-// changes the value by less than the tolerance. converged is false when the
-// last level was reached first.
-struct Fraction {
-    double value;
-    bool converged;
-};
-
-Fraction lentz_fraction(double a, double b, double x) {
-    double d = 1 / (1 + fraction_coefficient(a, b, x, 0));
-    double c = 1;
-    double f = d;
-    for (int j = 1; j <= FRACTION_LAST_LEVEL; ++j) {
-        const double e = fraction_coefficient(a, b, x, j);
-        d = 1 / (e * d + 1);
-        c = e / c + 1;
-        f = (c * f) * d;
-        const double change = c * d - 1;
-        if (change == 0 || abs_value(change) < FRACTION_TOLERANCE) return {f, true};
-    }
-    return {f, false};
-}
-
-// The direct form, which converges fast for x below the mean-like split point.
-double direct_form(double a, double b, double log_beta, double x) {
-    const double front = exp_kernel((log_kernel(1 - x) * b + log_kernel(x) * a) - log_beta) / a;
-    return front * lentz_fraction(a, b, x).value;
-}
 
 // The literal value is kept only once its fraction has converged, its front
 // e^L only where that is a normal double, and its value only where the
@@ -88,7 +44,7 @@ CheckedValue inc_beta_checked(const BetaShape& shape, double x, double argument_
     const double log_1mz = log_kernel(1 - z);
     const double log_z = log_kernel(z);
     const double exponent = (log_1mz * q + log_z * p) - shape.log_beta;
-    const Fraction k = lentz_fraction(p, q, z);
+    const Fraction<double> k = lentz_fraction(p, q, z);
     const double front = exp_kernel(exponent);
     const double front_tail = (front / p) * k.value;
     const double v = direct ? front_tail : 1 - front_tail;
@@ -319,31 +275,13 @@ double tail_guess(double a, double b, double p) {
     return 1 - exp_kernel(log_kernel((w * p) * b) * (1 / b));
 }
 
-// The beta density at y, 0 at the ends (where it may be 0 or infinite).
-double beta_density(double a, double b, double y, double log_beta) {
-    if (near_zero(y) || near_zero(1 - y)) return 0.0;
-    return exp_kernel((log_kernel(y) * (a - 1) + log_kernel(1 - y) * (b - 1)) - log_beta);
-}
-
-// Halley's correction factor 1 - g r/2 held in [0.8, 1.2]; a NaN passes through.
-double clamp_halley(double s) {
-    const double upper = s != s ? s : (s < 1.2 ? s : 1.2);
-    return upper != upper ? upper : (upper > 0.8 ? upper : 0.8);
-}
-
 // Up to a fixed number of Halley-type updates with a density weight that lags
 // one step behind the iterate; a vanishing weight ends them.
 double refine(const BetaShape& shape, double p, double x0) {
-    const double a = shape.a;
-    const double b = shape.b;
-    const double log_beta = shape.log_beta;
-    return run_lagged_updates<INVERSE_UPDATES>(x0, [&shape, a, b, p, log_beta](double x, double y) {
-        const double d = beta_density(a, b, y, log_beta);
-        if (near_zero(d)) return stop_here();
-        const double g = ((((a - 1) / x) - ((b - 1) / (1 - x))) * d) / d;
-        const double r = (inc_beta_kernel(shape, x) - p) / d;
-        const double c = clamp_halley(1 - (r * 0.5) * g);
-        return step_to(x - r / c);
+    return run_lagged_updates<INVERSE_UPDATES>(x0, [&shape, p](double x, double y) {
+        const double d = beta_density(shape, y);
+        if (stops(d)) return stop_here();
+        return step_to(halley_update(shape, p, x, d, kernel_value(shape, x)));
     });
 }
 
@@ -352,24 +290,24 @@ double refine(const BetaShape& shape, double p, double x0) {
 double inc_beta_kernel(double a, double b, double x) { return inc_beta_kernel(beta_shape(a, b), x); }
 
 double inc_beta_kernel(const BetaShape& shape, double x) {
-    const double a = shape.a;
-    const double b = shape.b;
-    if (a != a || b != b || x != x) return NaN;
-    if (x < EPS) return 0.0;
-    if ((a + 1) / ((a + b) + 2) > x) return direct_form(a, b, shape.log_beta, x);
-    return 1 - direct_form(b, a, shape.log_beta, 1 - x);
+    if (shape.a != shape.a || shape.b != shape.b) return NaN;
+    return kernel_value(shape, x);
 }
 
 double inc_beta_inv_kernel(double a, double b, double p) { return inc_beta_inv(beta_shape(a, b), p); }
 
-double inc_beta_inv(const BetaShape& shape, double p) {
+InverseStart inc_beta_inv_start(const BetaShape& shape, double p) {
     const double a = shape.a;
     const double b = shape.b;
-    if (a != a || b != b || p != p) return NaN;
-    if (p < EPS) return 0.0;
-    if (near_zero(1 - p)) return 1.0;
-    const double x0 = (a > 1 && b > 1) ? central_guess(a, b, p) : tail_guess(a, b, p);
-    return refine(shape, p, x0);
+    if (a != a || b != b || p != p) return {false, NaN};
+    if (p < EPS) return {false, 0.0};
+    if (near_zero(1 - p)) return {false, 1.0};
+    return {true, (a > 1 && b > 1) ? central_guess(a, b, p) : tail_guess(a, b, p)};
+}
+
+double inc_beta_inv(const BetaShape& shape, double p) {
+    const InverseStart start = inc_beta_inv_start(shape, p);
+    return start.updates ? refine(shape, p, start.value) : start.value;
 }
 
 }  // namespace quantora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "special/inverse_start.hpp"
+
 namespace quantora {
 
 double inc_beta_kernel(double a, double b, double x);
@@ -22,6 +24,10 @@ inline BetaShape reflected(const BetaShape& s) { return {s.b, s.a, s.log_beta}; 
 // inc_beta_inv_kernel(shape.a, shape.b, p).
 double inc_beta_kernel(const BetaShape& shape, double x);
 double inc_beta_inv(const BetaShape& shape, double p);
+
+// Where inc_beta_inv(shape, p) runs its updates, and from which first guess;
+// elsewhere (NaN, p below EPS or within EPS of 1) its value.
+InverseStart inc_beta_inv_start(const BetaShape& shape, double p);
 
 // A kernel's value with a bound on its absolute error; INF where no bound
 // holds (an unconverged fraction, a front that underflows, an argument the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "special/inverse_start.hpp"
+
 namespace quantora {
 
 double inc_gamma_kernel(double a, double x);
@@ -32,10 +34,6 @@ double inc_gamma_inv(const GammaShape& shape, double p);
 // Where inc_gamma_inv(shape, p) runs its updates, and from which first
 // guess; elsewhere (p at or beyond the ends of [0, 1], NaN, a shape below
 // EPS) its value.
-struct InverseStart {
-    bool updates;
-    double value;
-};
 InverseStart inc_gamma_inv_start(const GammaShape& shape, double p);
 
 // Both tails of the regularized incomplete gamma function, P(a, x) and

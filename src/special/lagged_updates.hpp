@@ -47,6 +47,25 @@ double run_lagged_updates(double x0, Update update) {
     return x[Count];
 }
 
+// The result of one update on lanes: the next iterates, and the lanes whose
+// update stops instead (their current iterate is final).
+template <class L>
+struct LaneStep {
+    L next;
+    typename L::Mask stop;
+};
+
+// An update that never stops may return its next iterates alone.
+template <class L>
+LaneStep<L> as_step(L next) {
+    return {next, (next != next) & (next == next)};
+}
+
+template <class L>
+LaneStep<L> as_step(LaneStep<L> step) {
+    return step;
+}
+
 // The same updates on lanes, one element per lane: queued elements i (at most
 // 65535) start from start[i] and end in out[i], with the bits of
 // run_lagged_updates. A lane whose element is done (its updates counted out,
@@ -58,7 +77,9 @@ double run_lagged_updates(double x0, Update update) {
 //     void idle(int lane);                 // lane carries none (its data must stay in range)
 //     L update(L x, L lagging, typename L::Mask first);  // x_i from x_(i-1), x_(i-2) on every lane
 //
-// where `first` marks the lanes at their element's first update. The
+// where `first` marks the lanes at their element's first update; an update
+// that can stop returns a LaneStep<L> instead, and a lane that stops ends its
+// element with x_(i-1), as run_lagged_updates does. The
 // iterates of every lane go into a ring of the last RING steps, enough to
 // look back over a full period and the pair before it.
 template <int Count, class L, class Elements>
@@ -96,10 +117,13 @@ void run_lagged_updates_lanes(const std::uint16_t* queue, std::size_t queued, co
 
     while (busy > 0) {
         const auto first = steps == 0.0;
-        const L next = elements.update(back(0), select(first, back(0), back(1)), first);
+        const LaneStep<L> step = as_step<L>(elements.update(back(0), select(first, back(0), back(1)), first));
+        const L next = step.next;
         now = (now + 1) & (RING - 1);
         ring[now] = next;
         steps = steps + 1.0;
+        // An idle lane's steps stay at -infinity.
+        const auto stopped = step.stop & (steps > 0.0);
 
         // The smallest period j at which the pair (x_i, x_(i-1)) recurs, as
         // in run_lagged_updates; the pair before x_0 is (x_0, x_0).
@@ -110,15 +134,17 @@ void run_lagged_updates_lanes(const std::uint16_t* queue, std::size_t queued, co
                                 same_bits(back(1), earlier_before) & (period == 0.0);
             period = select(recurs, L(static_cast<double>(j)), period);
         }
-        const auto done = (steps >= static_cast<double>(Count)) | (period > 0.0);
+        const auto done = stopped | (steps >= static_cast<double>(Count)) | (period > 0.0);
         if (!any(done)) continue;
         for (int l = 0; l < L::SIZE; ++l) {
             if (!done.lane(l)) continue;
-            // x_Count once counted out; else, as in run_lagged_updates,
-            // x_(i-j+r) with r = (Count - (i - j)) mod j, which lies j - r back.
+            // x_(i-1) where the update stopped; x_Count once counted out;
+            // else, as in run_lagged_updates, x_(i-j+r) with
+            // r = (Count - (i - j)) mod j, which lies j - r back.
             const int i = static_cast<int>(steps.lane(l));
             const int j = static_cast<int>(period.lane(l));
-            out[element[l]] = back(i >= Count ? 0 : j - (Count - (i - j)) % j).lane(l);
+            const int lag = stopped.lane(l) ? 1 : (i >= Count ? 0 : j - (Count - (i - j)) % j);
+            out[element[l]] = back(lag).lane(l);
             busy -= !take_next(l);
         }
     }

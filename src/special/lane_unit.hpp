@@ -7,6 +7,8 @@
 
 #include "special/elementary_forms.hpp"
 #include "special/erf_forms.hpp"
+#include "special/inc_beta.hpp"
+#include "special/inc_beta_inverse.hpp"
 #include "special/inc_gamma.hpp"
 #include "special/inc_gamma_inverse.hpp"
 #include "special/lanes.hpp"
@@ -15,9 +17,11 @@
 namespace quantora {
 
 using BatchKernel = void (*)(const double* in, double* out, std::size_t n);
-// The inverse of the incomplete gamma function at one shape for n values of p
-// (inc_gamma_inv_lanes), the stream inside the gamma family's quantiles.
+// The inverses of the incomplete gamma and beta functions at one shape for n
+// values of p (inc_gamma_inv_lanes, inc_beta_inv_lanes), the streams inside
+// the gamma and beta families' quantiles.
 using GammaInverseKernel = void (*)(const GammaShape& shape, const double* p, double* out, std::size_t n);
+using BetaInverseKernel = void (*)(const BetaShape& shape, const double* p, double* out, std::size_t n);
 // A d, p or q kernel over a run of n elements: one pointer and one step in
 // bytes per argument (module/lane_kernels.hpp).
 using ArrayKernel = void (*)(const char* const* args, const std::ptrdiff_t* steps, double* out, std::size_t n);
@@ -34,6 +38,7 @@ struct LaneUnit {
     BatchKernel erf_inv;
     BatchKernel tanh;
     GammaInverseKernel inc_gamma_inv;
+    BetaInverseKernel inc_beta_inv;
     // Indexed by module::lane_slot.
     const ArrayKernel* arrays;
 };
@@ -83,6 +88,7 @@ constexpr LaneUnit make_unit(const char* name, const ArrayKernel* arrays) {
             erf_inv_lanes<L>,
             run_batch<L, tanh_kernel, tanh_kernel>,
             inc_gamma_inv_lanes<L>,
+            inc_beta_inv_lanes<L>,
             arrays};
 }
 
