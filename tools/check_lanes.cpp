@@ -263,12 +263,12 @@ double draw_argument(Mixer& mixer, Role role) {
                 if (mixer.below(8) == 0) x = x * (mixer.below(2) == 0 ? 1e-200 : 1e200);
                 break;
             case Role::gamma_shape:
-                // 1e-3 to 100 by magnitude, the incomplete gamma function's
-                // fractions below 10 and its quadrature above; one draw in
-                // sixteen across the quadrature's wider windows up to 1e4, one
-                // in sixty-four far smaller or larger.
-                x = std::exp((mixer.unit() * 5 - 3) * 2.302585092994046);
-                if (mixer.below(16) == 0) x = 100 + mixer.unit() * 1e4;
+                // 1e-3 to 10 by magnitude, the incomplete gamma function's
+                // fractions; one draw in eight its quadrature, 10 to 1e4 by
+                // magnitude across every window (each element several times
+                // dearer), one in sixty-four far smaller or larger.
+                x = std::exp((mixer.unit() * 4 - 3) * 2.302585092994046);
+                if (mixer.below(8) == 0) x = std::exp((mixer.unit() * 3 + 1) * 2.302585092994046);
                 if (mixer.below(64) == 0) x = x * (mixer.below(2) == 0 ? 1e-200 : 1e200);
                 break;
             case Role::quantile_shape:

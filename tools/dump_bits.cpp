@@ -13,6 +13,7 @@
 //
 // extra (default 0) appends that many pseudo-random argument tuples per
 // function, drawn from a fixed generator, for wider comparisons.
+#include <array>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -304,6 +305,45 @@ void dump_lanes(const char* name, const Role<A>&... roles) {
     }
 }
 
+// A kernel that runs over lanes only with its parameters repeated (a call
+// with single parameters): its array function on the chosen unit, each
+// parameter tuple below repeated (step 0) over the first argument's sweep and
+// PREPARED_DRAWS draws of it, under each flag.
+constexpr std::uint64_t PREPARED_DRAWS = 64;
+
+template <auto kernel, std::size_t P>
+void dump_prepared(const char* name, const Role<double>& first, const std::vector<std::array<double, P>>& params) {
+    constexpr bool flagged = quantora::module::KernelShape<decltype(kernel)>::flags == 1;
+    std::vector<double> firsts = first.values;
+    Mixer mixer(name_seed(name));
+    for (std::uint64_t i = 0; i < PREPARED_DRAWS + extra_tuples; ++i) firsts.push_back(first.draw(mixer));
+    std::vector<double> out(firsts.size());
+    const std::string label = std::string("batch_") + name;
+    for (const std::array<double, P>& param : params) {
+        for (const bool flag : {false, true}) {
+            if (flag && !flagged) break;
+            const char* args[P + 2];
+            std::ptrdiff_t steps[P + 2] = {sizeof(double)};
+            args[0] = reinterpret_cast<const char*>(firsts.data());
+            for (std::size_t k = 0; k < P; ++k) args[1 + k] = reinterpret_cast<const char*>(&param[k]);
+            args[1 + P] = reinterpret_cast<const char*>(&flag);
+            quantora::chosen_lane_unit().arrays[quantora::module::lane_slot<kernel>](args, steps, out.data(),
+                                                                                     out.size());
+            for (std::size_t i = 0; i < firsts.size(); ++i) {
+                const auto head = std::tuple_cat(std::make_tuple(firsts[i]), std::tuple_cat(param));
+                std::string line;
+                if constexpr (flagged) {
+                    line = call_text(label.c_str(), std::tuple_cat(head, std::make_tuple(flag))) + " = ";
+                } else {
+                    line = call_text(label.c_str(), head) + " = ";
+                }
+                append_result(line, out[i]);
+                std::puts(line.c_str());
+            }
+        }
+    }
+}
+
 void dump_lane_kernels() {
     dump_lanes<quantora::dnorm>("dnorm", X, LOCATION, POSITIVE, FLAG);
     dump_lanes<quantora::dexp>("dexp", X, POSITIVE, FLAG);
@@ -320,6 +360,30 @@ void dump_lane_kernels() {
     dump_lanes<quantora::qlaplace>("qlaplace", PROBABILITY, LOCATION, POSITIVE);
     dump_lanes<quantora::qnorm>("qnorm", PROBABILITY, LOCATION, POSITIVE);
     dump_lanes<quantora::qlnorm>("qlnorm", PROBABILITY, LOCATION, POSITIVE);
+    dump_lanes<quantora::dweibull>("dweibull", X, POSITIVE, POSITIVE, FLAG);
+    dump_lanes<quantora::pweibull>("pweibull", X, POSITIVE, POSITIVE, FLAG);
+    dump_lanes<quantora::qweibull>("qweibull", PROBABILITY, POSITIVE, POSITIVE);
+    // Shapes across the methods' switches: the incomplete gamma function's
+    // fractions and quadrature, the saddle-point fronts, tiny and huge ones.
+    const std::vector<std::array<double, 2>> gamma = {{3, 2}, {0.5, 1}, {1e-3, 3}, {12, 0.5}, {150, 1}, {1e5, 1e-3},
+                                                      {1e-300, 1}};
+    const std::vector<std::array<double, 1>> dof = {{5}, {0.1}, {24}, {300}, {2e6}};
+    const std::vector<std::array<double, 2>> beta = {{2, 5}, {0.3, 7}, {1, 1}, {1e-3, 50}, {200, 3}, {3e4, 3e4}};
+    dump_prepared<quantora::dgamma>("dgamma", X, gamma);
+    dump_prepared<quantora::dchisq>("dchisq", X, dof);
+    dump_prepared<quantora::dinvgamma>("dinvgamma", X, gamma);
+    dump_prepared<quantora::pgamma>("pgamma", X, gamma);
+    dump_prepared<quantora::pchisq>("pchisq", X, dof);
+    dump_prepared<quantora::pinvgamma>("pinvgamma", X, gamma);
+    dump_prepared<quantora::qgamma>("qgamma", PROBABILITY, gamma);
+    dump_prepared<quantora::qchisq>("qchisq", PROBABILITY, dof);
+    dump_prepared<quantora::qinvgamma>("qinvgamma", PROBABILITY, gamma);
+    dump_prepared<quantora::dbeta>("dbeta", PROBABILITY, beta);
+    dump_prepared<quantora::df>("df", X, beta);
+    dump_prepared<quantora::dt>("dt", X, dof);
+    dump_prepared<quantora::qbeta>("qbeta", PROBABILITY, beta);
+    dump_prepared<quantora::qf>("qf", PROBABILITY, beta);
+    dump_prepared<quantora::qt>("qt", PROBABILITY, dof);
 }
 
 // One row per distribution, in the registry's order. The generators take the
