@@ -6,7 +6,8 @@
 //     quantora_lanes [elements]
 //
 // Typical arguments: exp on [-20, 20], log and sqrt on [1e-5, 1e5]
-// (log-uniform), expm1, erf and tanh on [-1, 1] scaled, erf_inv on (-1, 1);
+// (log-uniform), expm1, erf, tanh and atan on [-1, 1] scaled, tan and erf_inv
+// on (-1, 1);
 // the d and p kernels at standard normal draws (their absolute values for the
 // log-normal and exponential laws), the quantiles at uniform probabilities,
 // with scalar parameters. Each figure is the best of several runs.
@@ -49,6 +50,8 @@ const Kernel KERNELS[] = {
     {"erfcx", &quantora::LaneUnit::erfcx, quantora::erfcx_kernel, tanh_argument},
     {"erf_inv", &quantora::LaneUnit::erf_inv, quantora::erf_inv_kernel, expm1_argument},
     {"tanh", &quantora::LaneUnit::tanh, quantora::tanh_kernel, tanh_argument},
+    {"atan", &quantora::LaneUnit::atan, quantora::atan_kernel, tanh_argument},
+    {"tan", &quantora::LaneUnit::tan, quantora::tan_kernel, expm1_argument},
 };
 
 // A standard normal draw from two uniforms (Box-Muller, on the library's kernels).
@@ -110,6 +113,8 @@ const ArrayKernel ARRAY_KERNELS[] = {
     array_kernel<quantora::qexp>("qexp", probability_argument),
     array_kernel<quantora::qlogis>("qlogis", probability_argument),
     array_kernel<quantora::qlaplace>("qlaplace", probability_argument),
+    array_kernel<quantora::pcauchy>("pcauchy", real_argument),
+    array_kernel<quantora::qcauchy>("qcauchy", probability_argument),
     array_kernel<quantora::dweibull>("dweibull", positive_argument),
     array_kernel<quantora::pweibull>("pweibull", positive_argument),
     array_kernel<quantora::qweibull>("qweibull", probability_argument),

@@ -20,6 +20,7 @@ KERNELS = {
     "pnorm": "real", "plnorm": "positive", "plogis": "real", "pexp": "positive", "plaplace": "real",
     "qnorm": "probability", "qlnorm": "probability", "qexp": "probability", "qlogis": "probability",
     "qlaplace": "probability", "dweibull": "positive", "pweibull": "positive", "qweibull": "probability",
+    "pcauchy": "real", "qcauchy": "probability",
 }
 # The laws with a rate alone.
 RATE_ONLY = {"dexp", "pexp", "qexp"}

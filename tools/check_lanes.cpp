@@ -104,6 +104,10 @@ const std::vector<Kernel> KERNELS = {
     {"erf_inv", &quantora::LaneUnit::erf_inv, quantora::erf_inv_kernel,
      {1 - EPS, 1 - EPS / 2, 1 - 2 * EPS, 0.9966, 0.99663, 0.9999999998, 1e-16, 1e-300, 0.5}, 1},
     {"tanh", &quantora::LaneUnit::tanh, quantora::tanh_kernel, {19, 1e-8, 1.34e154, 0.5, 9.5}, 40},
+    {"atan", &quantora::LaneUnit::atan, quantora::atan_kernel,
+     {0.5, 1, 1.5, 2, 2.5, 3, 4, 5, 7, 11, 25, 100, 1000, 1e300}, 30},
+    {"tan", &quantora::LaneUnit::tan, quantora::tan_kernel,
+     {1, 1.4, 1.55, 1.5707963267948966, 1.6, 3.141592653589793, 3.2, 1e10, 1e300}, 4},
 };
 
 // An edge value, perhaps one or two doubles away and perhaps negated.
@@ -211,6 +215,9 @@ double draw_argument(Mixer& mixer, Role role) {
         536870912.0, 10, 1000,
         // The Weibull laws' large shapes, whose ratio near 1 takes ln(1 + d).
         500, 0.5, 2,
+        // The arc tangent's fraction depths and series lengths, the tangent's
+        // pole region and the Cauchy lower tail.
+        1.5, 2.5, 3, 4, 5, 7, 11, 25, 100, 1.4, 1.55, 1.6, 1.5707963267948966, -2e8,
         // The gamma family: the shapes where the incomplete gamma function
         // turns from its fractions to the quadrature and where the
         // quadrature's window widens, the quantiles' last trusted inverse.
@@ -355,6 +362,8 @@ const std::vector<ArrayCase>& array_cases() {
         array_case<quantora::dweibull>("dweibull", {R::positive, R::shape, R::scale}),
         array_case<quantora::pweibull>("pweibull", {R::positive, R::shape, R::scale}),
         array_case<quantora::qweibull>("qweibull", {R::probability, R::shape, R::scale}),
+        array_case<quantora::pcauchy>("pcauchy", {R::real, R::location, R::scale}),
+        array_case<quantora::qcauchy>("qcauchy", {R::probability, R::location, R::scale}),
         array_case<quantora::dbeta>("dbeta", {R::unit, R::shape, R::shape}, true),
         array_case<quantora::df>("df", {R::positive, R::shape, R::shape}, true),
         array_case<quantora::dt>("dt", {R::real, R::shape}, true),

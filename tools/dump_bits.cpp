@@ -260,7 +260,8 @@ void dump_batches() {
     } batches[] = {{"batch_exp", quantora::exp_batch},     {"batch_log", quantora::log_batch},
                    {"batch_expm1", quantora::expm1_batch}, {"batch_sqrt", quantora::sqrt_batch},
                    {"batch_erf", quantora::erf_batch},     {"batch_erfcx", quantora::erfcx_batch},
-                   {"batch_erf_inv", quantora::erf_inv_batch}, {"batch_tanh", quantora::tanh_batch}};
+                   {"batch_erf_inv", quantora::erf_inv_batch}, {"batch_tanh", quantora::tanh_batch},
+                   {"batch_atan", quantora::atan_batch},       {"batch_tan", quantora::tan_batch}};
     for (const auto& batch : batches) {
         batch.batch(in.data(), out.data(), in.size());
         for (std::size_t i = 0; i < in.size(); ++i) {
@@ -363,6 +364,8 @@ void dump_lane_kernels() {
     dump_lanes<quantora::dweibull>("dweibull", X, POSITIVE, POSITIVE, FLAG);
     dump_lanes<quantora::pweibull>("pweibull", X, POSITIVE, POSITIVE, FLAG);
     dump_lanes<quantora::qweibull>("qweibull", PROBABILITY, POSITIVE, POSITIVE);
+    dump_lanes<quantora::pcauchy>("pcauchy", X, LOCATION, POSITIVE, FLAG);
+    dump_lanes<quantora::qcauchy>("qcauchy", PROBABILITY, LOCATION, POSITIVE);
     // Shapes across the methods' switches: the incomplete gamma function's
     // fractions and quadrature, the saddle-point fronts, tiny and huge ones.
     const std::vector<std::array<double, 2>> gamma = {{3, 2}, {0.5, 1}, {1e-3, 3}, {12, 0.5}, {150, 1}, {1e5, 1e-3},

@@ -15,11 +15,6 @@ namespace {
 
 constexpr double LN_PI = 1.1447298858494002;
 
-// Beyond this point of the standardized argument the Cauchy lower tail has a
-// form of its own, without the difference 1/2 - ..., for the reason given
-// beside the normal law's switch (closed_form_forms.hpp).
-// (x - mu)/sigma of the Cauchy law, where 1/2 + atan(z)/pi is 1.6e-9.
-constexpr double CAUCHY_LOWER_TAIL = -2e8;
 
 // atan(sigma/(mu - x))/pi for x below mu: the arc tangent of the reciprocal,
 // which is its argument itself below EPS. Its logarithm comes from the
@@ -83,14 +78,15 @@ double pbern(std::int64_t x, double prob, bool log_p) {
 double pcauchy(double x, double mu, double sigma, bool log_p) {
     if (x != x || mu != mu || sigma != sigma) return NaN;
     if (sigma < 0) return NaN;
-    double v;
     if (!is_infinite(x) && !is_infinite(mu) && !is_infinite(sigma)) {
         // A zero scale is left to the arithmetic: z is then +-infinity, or
         // NaN at x == mu.
         const double z = standardized(x, mu, sigma);
         if (sigma > 0 && z < CAUCHY_LOWER_TAIL) return cauchy_lower_tail(x, mu, sigma, log_p);
-        v = atan_kernel(z) / PI + 0.5;
-    } else if (sigma == INF) {
+        return cauchy_central(z, log_p);
+    }
+    double v;
+    if (sigma == INF) {
         v = infinite_scale_limit(x, mu);
     } else if (same_infinity(x, mu)) {
         v = NaN;

@@ -115,6 +115,18 @@ T plaplace_form(T x, T mu, T sigma, bool log_p) {
         a, s);
 }
 
+// Beyond this point of the standardized argument the Cauchy lower tail has a
+// form of its own, without the difference 1/2 - ..., for the reason given
+// beside the normal law's switch above.
+// (x - mu)/sigma of the Cauchy law, where 1/2 + atan(z)/pi is 1.6e-9.
+constexpr double CAUCHY_LOWER_TAIL = -2e8;
+
+// The Cauchy law at z = (x - mu)/sigma from its lower tail on: 1/2 + atan(z)/pi.
+template <class T>
+T cauchy_central(T z, bool log_p) {
+    return result(atan_kernel(z) / cdf_detail::PI + 0.5, log_p);
+}
+
 // Below this logarithm of the Weibull power t = (x/scale)^shape, ln(1 - e^-t)
 // is ln t to the last bit, and t itself leaves the normal range.
 constexpr double WEIBULL_LOG_POWER_DIRECT = -708;
@@ -160,6 +172,18 @@ struct PweibullLanes {
             [log_p](L x, L shape, L scale) { return cdf_forms::pweibull_form(x, shape, scale, log_p); },
             [log_p](double x, double shape, double scale) { return pweibull(x, shape, scale, log_p); }, x, shape,
             scale);
+    }
+};
+
+struct PcauchyLanes {
+    template <class L>
+    L operator()(L x, L mu, L sigma, bool log_p) const {
+        const L z = standardized(x, mu, sigma);
+        return form_or_scalar(
+            is_finite(x) & is_finite(mu) & is_finite(sigma) & (sigma > 0.0) & (z >= cdf_forms::CAUCHY_LOWER_TAIL),
+            [log_p](L z, L, L, L) { return cdf_forms::cauchy_central(z, log_p); },
+            [log_p](double, double x, double mu, double sigma) { return pcauchy(x, mu, sigma, log_p); }, z, x, mu,
+            sigma);
     }
 };
 

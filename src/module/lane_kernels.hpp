@@ -234,6 +234,7 @@ using LaneKernels = KernelList<
     ByChunks<plaplace, PlaplaceLanes>, ByBlocks<qnorm, QnormLanes>, ByBlocks<qlnorm, QlnormLanes>,
     ByChunks<qexp, QexpLanes>, ByChunks<qlogis, QlogisLanes>, ByChunks<qlaplace, QlaplaceLanes>,
     ByChunks<dweibull, DweibullLanes>, ByChunks<pweibull, PweibullLanes>, ByChunks<qweibull, QweibullLanes>,
+    ByChunks<pcauchy, PcauchyLanes>, ByChunks<qcauchy, QcauchyLanes>,
     ByPrepared<dgamma>, ByPrepared<dchisq>, ByPrepared<dinvgamma>, ByPrepared<pgamma>, ByPrepared<pchisq>,
     ByPrepared<pinvgamma>, ByPreparedBlocks<qgamma>, ByPreparedBlocks<qchisq>, ByPreparedBlocks<qinvgamma>,
     ByPrepared<dbeta>, ByPrepared<df>, ByPrepared<dt>, ByPreparedBlocks<qt>, ByPreparedBlocks<qbeta>,

@@ -30,11 +30,6 @@ constexpr double TWO_64 = 18446744073709551616.0;
 // 2^-960: below, q pi would lose digits to the subnormal range.
 constexpr double SCALED_BELOW = 1.0261342003245941e-289;
 
-// A tail probability below which an expression that rounds p first has lost
-// more than 1e-7 of the quantile (the others are in closed_form_forms.hpp):
-// tan((p - 1/2) pi) meets its pole with an angle off by up to about 1.2e-16,
-// relative 4e-17/p in the quantile.
-constexpr double CAUCHY_TAIL = 1e-9;
 
 // The tests shared by every location-scale quantile on the whole real line, in
 // their fixed order. A degenerate scale puts all mass at mu, so it outranks the
@@ -119,10 +114,7 @@ double qcauchy(double p, double mu, double sigma) {
     }
     if (p < CAUCHY_TAIL) return plus_zero(mu - cauchy_tail_distance(p, sigma));
     if (p > 1 - CAUCHY_TAIL) return plus_zero(mu + cauchy_tail_distance(1 - p, sigma));
-    // tan z = z where the tangent kernel reads an angle below EPS as 0.
-    const double z = (p - 0.5) * PI;
-    const double t = near_zero(z) ? z : tan_kernel(z);
-    return plus_zero(t * sigma + mu);
+    return qcauchy_form(p, mu, sigma);
 }
 
 double qlaplace(double p, double mu, double sigma) {

@@ -13,6 +13,8 @@
 #include "special/erf_forms.hpp"
 #include "special/lanes.hpp"
 #include "special/log_scale_forms.hpp"
+#include "special/trig.hpp"
+#include "special/trig_forms.hpp"
 
 namespace quantora {
 namespace quantile_forms {
@@ -37,6 +39,9 @@ constexpr double LAPLACE_TAIL = 1e-10;
 // -ln(1 - p) gets 1 - p rounded by up to 5.5e-17, relative 5.5e-17/p in the
 // quantile.
 constexpr double EXPONENTIAL_TAIL = 1e-9;
+// tan((p - 1/2) pi) meets its pole with an angle off by up to about 1.2e-16,
+// relative 4e-17/p in the quantile.
+constexpr double CAUCHY_TAIL = 1e-9;
 // Within this distance of 1/2 the logistic quantile ln(p/(1 - p)) is about
 // 4|p - 1/2| while the rounding of the quotient costs up to 1.1e-16.
 constexpr double LOGISTIC_CENTRE = 1e-9;
@@ -174,6 +179,17 @@ void normal_quantile_lanes(double* out, std::size_t n, const Column<L>& p, const
     }
 }
 
+// CAUCHY_TAIL <= p <= 1 - CAUCHY_TAIL, finite mu, finite sigma > 0:
+// mu + sigma tan((p - 1/2) pi), with tan z = z where the tangent kernel reads
+// an angle below EPS as 0.
+template <class T>
+T qcauchy_form(T p, T mu, T sigma) {
+    constexpr double PI = 3.141592653589793;
+    const T z = (p - 0.5) * PI;
+    const T t = select(near_zero(z), z, tan_kernel(z));
+    return plus_zero(t * sigma + mu);
+}
+
 // Below this |x| the logarithm of 1 + x is taken from its Taylor polynomial.
 constexpr double LOG1P_SWITCH = 1e-4;
 
@@ -241,6 +257,17 @@ struct QweibullLanes {
             (p > 0.0) & (p < 1.0) & (shape >= EPS) & (shape < INF) & (scale >= EPS) & (scale < INF),
             [](L p, L shape, L scale) { return quantile_forms::qweibull_form(p, shape, scale); },
             [](double p, double shape, double scale) { return qweibull(p, shape, scale); }, p, shape, scale);
+    }
+};
+
+struct QcauchyLanes {
+    template <class L>
+    L operator()(L p, L mu, L sigma) const {
+        return form_or_scalar(
+            (p >= quantile_forms::CAUCHY_TAIL) & (p <= 1.0 - quantile_forms::CAUCHY_TAIL) & is_finite(mu) &
+                is_finite(sigma) & (sigma > 0.0),
+            [](L p, L mu, L sigma) { return quantile_forms::qcauchy_form(p, mu, sigma); },
+            [](double p, double mu, double sigma) { return qcauchy(p, mu, sigma); }, p, mu, sigma);
     }
 };
 

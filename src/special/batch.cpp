@@ -66,5 +66,7 @@ void erf_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit(
 void erfcx_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().erfcx(in, out, n); }
 void erf_inv_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().erf_inv(in, out, n); }
 void tanh_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().tanh(in, out, n); }
+void atan_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().atan(in, out, n); }
+void tan_batch(const double* in, double* out, std::size_t n) { chosen_lane_unit().tan(in, out, n); }
 
 }  // namespace quantora

@@ -15,5 +15,7 @@ void erf_batch(const double* in, double* out, std::size_t n);
 void erfcx_batch(const double* in, double* out, std::size_t n);
 void erf_inv_batch(const double* in, double* out, std::size_t n);
 void tanh_batch(const double* in, double* out, std::size_t n);
+void atan_batch(const double* in, double* out, std::size_t n);
+void tan_batch(const double* in, double* out, std::size_t n);
 
 }  // namespace quantora

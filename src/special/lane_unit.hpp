@@ -37,6 +37,8 @@ struct LaneUnit {
     BatchKernel erfcx;
     BatchKernel erf_inv;
     BatchKernel tanh;
+    BatchKernel atan;
+    BatchKernel tan;
     GammaInverseKernel inc_gamma_inv;
     BetaInverseKernel inc_beta_inv;
     // Indexed by module::lane_slot.
@@ -87,6 +89,8 @@ constexpr LaneUnit make_unit(const char* name, const ArrayKernel* arrays) {
             run_batch<L, erfcx_kernel, erfcx_kernel>,
             erf_inv_lanes<L>,
             run_batch<L, tanh_kernel, tanh_kernel>,
+            run_batch<L, atan_kernel, atan_kernel>,
+            run_batch<L, tan_kernel, tan_kernel>,
             inc_gamma_inv_lanes<L>,
             inc_beta_inv_lanes<L>,
             arrays};
