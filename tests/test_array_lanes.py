@@ -247,7 +247,7 @@ def single_flag(name, value):
 @pytest.mark.parametrize("name, params", PREPARED_CASES, ids=lambda v: str(v))
 def test_single_parameters(unit, name, params):
     rng = np.random.default_rng(7)
-    x = prepared_firsts(PREPARED[name], {"d": 3000, "p": 1000, "q": 150}[name[0]], rng)
+    x = prepared_firsts(PREPARED[name], {"d": 1000, "p": 400, "q": 60}[name[0]], rng)
     for flag in flag_choices(name, x.size, rng):
         args = (x, *params, *flag)
         assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
@@ -266,7 +266,7 @@ def test_single_parameters_flags_in_runs(unit, name):
 @pytest.mark.parametrize("layout", ["strided", "reversed", "unaligned", "float32", "big-endian", "fortran"])
 @pytest.mark.parametrize("name", PREPARED)
 def test_single_parameters_layouts(unit, name, layout):
-    x = LAYOUTS[layout](prepared_firsts(PREPARED[name], 1200, np.random.default_rng(9)))
+    x = LAYOUTS[layout](prepared_firsts(PREPARED[name], 400, np.random.default_rng(9)))
     args = (x, *PREPARED_PARAMS[name][1], *single_flag(name, True))
     assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
 
@@ -274,7 +274,7 @@ def test_single_parameters_layouts(unit, name, layout):
 @pytest.mark.parametrize("name", PREPARED)
 def test_single_parameters_runs_of_every_length(unit, name):
     x = prepared_firsts(PREPARED[name], 800, np.random.default_rng(10))
-    for n in [*range(0, 34), 511, 512, 513, 1023, 1025]:
+    for n in [*range(0, 34), 511, 513, 1025]:
         args = (np.resize(x, n), *PREPARED_PARAMS[name][0], *single_flag(name, n % 2 == 1))
         assert_same_bits(getattr(quantora, name)(*args), scalar_results(name, *args))
 
