@@ -28,20 +28,39 @@
 
 namespace quantora {
 
-class BetaQuantiles {
+namespace beta_quantile_detail {
+
+// The inverse of the incomplete beta function over lanes.
+struct BetaInverse {
+    template <class L>
+    static void run(const BetaShape& shape, const double* p, double* out, std::size_t n) {
+        inc_beta_inv_lanes<L>(shape, p, out, n);
+    }
+};
+
+template <class Quantiles>
+using InverseBlocks = quantile_blocks::InverseBlocks<Quantiles, BetaInverse>;
+
+// The normal quantile's stream, standard, for the t quantile's approximation.
+struct StandardNormalInverse {
+    template <class L>
+    static void run(const double* tail, double* deviate, std::size_t n) {
+        constexpr double STANDARD[2] = {0.0, 1.0};
+        const Column<L> mu{reinterpret_cast<const char*>(&STANDARD[0]), true};
+        const Column<L> sigma{reinterpret_cast<const char*>(&STANDARD[1]), true};
+        QnormLanes{}(deviate, n, Column<L>{reinterpret_cast<const char*>(tail), false}, mu, sigma);
+    }
+};
+
+}  // namespace beta_quantile_detail
+
+class BetaQuantiles : public beta_quantile_detail::InverseBlocks<BetaQuantiles> {
 public:
     static std::size_t footprint(double, double);
     BetaQuantiles(double a, double b);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at finite a, b > 0.
     double inside(double p) const;
-
-    template <class L>
-    void block(double* out, std::size_t n, const Column<L>& p) const {
-        quantile_blocks::inverse_block(*this, out, n, p, [this](const double* argument, double* root, std::size_t k) {
-            inc_beta_inv_lanes<L>(shape(), argument, root, k);
-        });
-    }
 
     // Whether p takes inside(); the inverse's shapes and argument, and the
     // quantile from the inverse's root r.
@@ -55,20 +74,13 @@ private:
     double tail_at_smallest_;
 };
 
-class FQuantiles {
+class FQuantiles : public beta_quantile_detail::InverseBlocks<FQuantiles> {
 public:
     static std::size_t footprint(double, double);
     FQuantiles(double df1, double df2);
     double operator()(double p) const;
     // The quantile for 0 < p < 1 at finite df1, df2 >= EPS.
     double inside(double p) const;
-
-    template <class L>
-    void block(double* out, std::size_t n, const Column<L>& p) const {
-        quantile_blocks::inverse_block(*this, out, n, p, [this](const double* argument, double* root, std::size_t k) {
-            inc_beta_inv_lanes<L>(shape(), argument, root, k);
-        });
-    }
 
     // Whether p takes inside(); the inverse's shapes and argument, and the
     // quantile from the inverse's root r.
@@ -96,36 +108,21 @@ public:
     // once, then each element on its own.
     template <class L>
     void block(double* out, std::size_t n, const Column<L>& p) const {
-        constexpr std::size_t BLOCK = 512;
-        constexpr double STANDARD[2] = {0.0, 1.0};
-        const Column<L> mu{reinterpret_cast<const char*>(&STANDARD[0]), true};
-        const Column<L> sigma{reinterpret_cast<const char*>(&STANDARD[1]), true};
-        for (std::size_t begin = 0; begin < n; begin += BLOCK) {
-            const std::size_t count = n - begin < BLOCK ? n - begin : BLOCK;
-            double tail[BLOCK];
-            double deviate[BLOCK];
-            std::size_t element[BLOCK];
-            std::size_t normal = 0;
-            for (std::size_t i = begin; i < begin + count; ++i) {
-                const double T = normal_tail(p.value(i));
-                if (T != T) {
-                    out[i] = (*this)(p.value(i));
-                    continue;
-                }
-                tail[normal] = T;
-                element[normal++] = i;
-            }
-            QnormLanes{}(deviate, normal, Column<L>{reinterpret_cast<const char*>(tail), false}, mu, sigma);
-            for (std::size_t k = 0; k < normal; ++k) out[element[k]] = finish(p.value(element[k]), deviate[k]);
-        }
+        quantile_blocks::inverse_block(*this, out, n, p, [](const double* tail, double* deviate, std::size_t k) {
+            beta_quantile_detail::StandardNormalInverse::run<L>(tail, deviate, k);
+        });
     }
 
-    // The tail T whose normal deviate inside(p) takes, or NaN where it takes none.
-    double normal_tail(double p) const;
+    // Whether inside(p) takes a normal deviate, and the tail T it takes it of.
+    bool inverts(double p) const;
+    double inverse_argument(double p) const;
     // inside(p) given that deviate, qnorm(T, 0, 1) (NaN where it takes none).
     double finish(double p, double normal_deviate) const;
 
 private:
+    // The tail T whose normal deviate inside(p) takes, or NaN where it takes none.
+    double normal_tail(double p) const;
+
     cdf_detail::TShape shape_;
 };
 

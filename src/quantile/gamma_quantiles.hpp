@@ -28,18 +28,16 @@ namespace quantora {
 
 namespace gamma_quantile_detail {
 
-// The block form of the classes below (inverse_blocks.hpp).
-template <class Quantiles>
-class InverseBlocks {
-public:
+// The inverse of the incomplete gamma function over lanes.
+struct GammaInverse {
     template <class L>
-    void block(double* out, std::size_t n, const Column<L>& column) const {
-        const Quantiles& c = static_cast<const Quantiles&>(*this);
-        quantile_blocks::inverse_block(c, out, n, column, [&c](const double* argument, double* root, std::size_t k) {
-            inc_gamma_inv_lanes<L>(c.shape(), argument, root, k);
-        });
+    static void run(const GammaShape& shape, const double* p, double* out, std::size_t n) {
+        inc_gamma_inv_lanes<L>(shape, p, out, n);
     }
 };
+
+template <class Quantiles>
+using InverseBlocks = quantile_blocks::InverseBlocks<Quantiles, GammaInverse>;
 
 }  // namespace gamma_quantile_detail
 

@@ -40,4 +40,19 @@ void inverse_block(const C& c, double* out, std::size_t n, const Column<L>& colu
     }
 }
 
+// The block form of quantile classes whose inverse is Inverse::run<L>(shape,
+// arguments, roots, count) at the class's shape():
+//     template <class L> void block(double* out, std::size_t n, const Column<L>& p) const;
+template <class Quantiles, class Inverse>
+class InverseBlocks {
+public:
+    template <class L>
+    void block(double* out, std::size_t n, const Column<L>& column) const {
+        const Quantiles& c = static_cast<const Quantiles&>(*this);
+        inverse_block(c, out, n, column, [&c](const double* argument, double* root, std::size_t k) {
+            Inverse::template run<L>(c.shape(), argument, root, k);
+        });
+    }
+};
+
 }  // namespace quantora::quantile_blocks

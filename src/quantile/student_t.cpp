@@ -155,6 +155,10 @@ double TQuantiles::normal_tail(double p) const {
     return h.normal() ? h.T : NaN;
 }
 
+bool TQuantiles::inverts(double p) const { return normal_tail(p) == normal_tail(p); }
+
+double TQuantiles::inverse_argument(double p) const { return normal_tail(p); }
+
 double TQuantiles::finish(double p, double normal_deviate) const {
     const double n = shape_.dof;
     const bool lower = p < 0.5;

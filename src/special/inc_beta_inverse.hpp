@@ -4,7 +4,6 @@
 // inc_beta_inv, each lane refilled with the next element as soon as its own
 // has finished or its density weight has vanished (run_lagged_updates_lanes).
 #include <cstddef>
-#include <cstdint>
 
 #include "special/inc_beta.hpp"
 #include "special/inc_beta_forms.hpp"
@@ -37,24 +36,9 @@ struct InverseElements {
 // inc_beta_inv(shape, p[i]) into out[i] for i < n, bit for bit.
 template <class L>
 void inc_beta_inv_lanes(const BetaShape& shape, const double* p, double* out, std::size_t n) {
-    constexpr std::size_t BLOCK = 512;
-    for (std::size_t begin = 0; begin < n; begin += BLOCK) {
-        const std::size_t count = n - begin < BLOCK ? n - begin : BLOCK;
-        double start[BLOCK];
-        std::uint16_t queue[BLOCK];
-        std::size_t queued = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const InverseStart s = inc_beta_inv_start(shape, p[begin + i]);
-            if (!s.updates) {
-                out[begin + i] = s.value;
-                continue;
-            }
-            start[i] = s.value;
-            queue[queued++] = static_cast<std::uint16_t>(i);
-        }
-        inc_beta_forms::InverseElements<L> elements{shape, p + begin};
-        run_lagged_updates_lanes<inc_beta_forms::INVERSE_UPDATES, L>(queue, queued, start, out + begin, elements);
-    }
+    run_inverse_lanes<inc_beta_forms::INVERSE_UPDATES, L>(
+        p, out, n, [&shape](double target) { return inc_beta_inv_start(shape, target); },
+        [&shape](const double* targets) { return inc_beta_forms::InverseElements<L>{shape, targets}; });
 }
 
 }  // namespace quantora

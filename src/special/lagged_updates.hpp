@@ -13,6 +13,7 @@
 
 #include "special/bits.hpp"
 #include "special/constants.hpp"
+#include "special/inverse_start.hpp"
 #include "special/lanes.hpp"
 
 namespace quantora {
@@ -147,6 +148,32 @@ void run_lagged_updates_lanes(const std::uint16_t* queue, std::size_t queued, co
             out[element[l]] = back(lag).lane(l);
             busy -= !take_next(l);
         }
+    }
+}
+
+// An inverse over lanes, out[i] for p[i], i < n: start(p) decides the
+// elements that need no update and gives the others their first guess;
+// their updates then run as one stream per block, on the elements that
+// elements_for(p + begin) gives for the block's targets.
+template <int Count, class L, class Start, class ElementsFor>
+void run_inverse_lanes(const double* p, double* out, std::size_t n, Start start, ElementsFor elements_for) {
+    constexpr std::size_t BLOCK = 512;
+    for (std::size_t begin = 0; begin < n; begin += BLOCK) {
+        const std::size_t count = n - begin < BLOCK ? n - begin : BLOCK;
+        double first[BLOCK];
+        std::uint16_t queue[BLOCK];
+        std::size_t queued = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const InverseStart s = start(p[begin + i]);
+            if (!s.updates) {
+                out[begin + i] = s.value;
+                continue;
+            }
+            first[i] = s.value;
+            queue[queued++] = static_cast<std::uint16_t>(i);
+        }
+        auto elements = elements_for(p + begin);
+        run_lagged_updates_lanes<Count, L>(queue, queued, first, out + begin, elements);
     }
 }
 
